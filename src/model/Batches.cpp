@@ -1,0 +1,221 @@
+#include "model/Batches.h"
+
+#include "model/Conversions.h"
+#include "model/DeviceInfo.h"
+#include "model/Errors.h"
+
+#include <algorithm>
+#include <cmath>
+
+float CelsiusToFahrenheit(float t)
+{
+    return static_cast<float>(static_cast<double>(t) * 9.0 / 5.0 + 32.0);
+}
+
+float FahrenheitToCelsius(float t)
+{
+    return static_cast<float>((static_cast<double>(t) - 32.0) * 5.0 / 9.0);
+}
+
+TBatch::TBatch(qint32 id)
+    : FID(id)
+    , FCreationDateTime(Now())
+{
+}
+
+void TBatch::CheckRoom()
+{
+    if (static_cast<qint64>(FReadings.size()) >= FMaxReadings) {
+        ClearReadings();
+        throw Error(QStringLiteral("Maximum number of readings is reached"));
+    }
+}
+
+void TBatch::AddReading(std::unique_ptr<TReading> reading)
+{
+    CheckRoom();
+    FReadings.push_back(std::move(reading));
+}
+
+void TBatch::AddReading(qint32 index, qint32 conductivity, TDateTime dateTime, float temperature, bool meterFlag,
+                        bool fahrenheit)
+{
+    auto reading = std::make_unique<TReading>();
+    reading->FIndex = index;
+    reading->FConductivity = conductivity;
+    reading->FDateTime = dateTime;
+    reading->FTemperature = temperature;
+    reading->FMeterFlag = meterFlag;
+    reading->FFahrenheit = fahrenheit;
+    AddReading(std::move(reading));
+}
+
+const std::vector<std::unique_ptr<TReading>> &TBatch::GetReadings() const
+{
+    if (FReadings.empty())
+        throw Error(QStringLiteral("There are no readings"));
+    return FReadings;
+}
+
+void TBatch::SetName(const QString &name)
+{
+    if (name.size() > 12)
+        throw Error(QStringLiteral("The batch name is to long."));
+    FName = name.leftJustified(12, QLatin1Char(' '));
+}
+
+void TBatch::SetMaxReadings(qint32 value)
+{
+    if (value < 0 || value > 100)
+        throw Error(QStringLiteral("The maximum number off readings has to between 0 and 100."));
+    FMaxReadings = value;
+}
+
+TBatch *TBatches::Add()
+{
+    FBatches.push_back(std::make_unique<TBatch>(FNextID));
+    ++FNextID;
+    return FBatches.back().get();
+}
+
+TBatch *TBatches::AddBatch(const QString &name, qint32 maxReadings)
+{
+    // The batch joins the list before its setters run; a refused name or maximum leaves it there.
+    TBatch *batch = Add();
+    batch->SetName(name);
+    batch->SetMaxReadings(maxReadings);
+    return batch;
+}
+
+TBatch *TBatches::AddBatch(qint32 id, const QString &name, TDateTime creationDateTime, qint32 maxReadings,
+                           qint32 readingCount)
+{
+    TBatch *batch = AddBatch(name, maxReadings);
+    batch->FID = id;
+    batch->SetCreationDateTime(creationDateTime);
+    batch->FReadingCount = readingCount;
+    return batch;
+}
+
+void TBatches::Delete(const TBatch *batch)
+{
+    const auto it = std::find_if(FBatches.begin(), FBatches.end(), [&](const auto &b) { return b.get() == batch; });
+    if (it != FBatches.end())
+        FBatches.erase(it);
+}
+
+bool TBatches::Contains(const TBatch *batch) const
+{
+    return std::any_of(FBatches.begin(), FBatches.end(), [&](const auto &b) { return b.get() == batch; });
+}
+
+TBatch *TBatches::GetBatch(qint32 index) const
+{
+    if (index < 0 || index >= Count())
+        throw Error(QStringLiteral("Index out of range."));
+    return FBatches[static_cast<std::size_t>(index)].get();
+}
+
+namespace {
+
+QString Quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+} // namespace
+
+QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
+{
+    if (reading.FFahrenheit) {
+        reading.FTemperature = FahrenheitToCelsius(reading.FTemperature);
+        reading.FFahrenheit = false;
+    }
+    const float t = reading.FTemperature;
+    const bool newer = info.IsNewerFirmware();
+    QStringList fields;
+    fields << QString::number(reading.FIndex + 1) << DateToStr(reading.FDateTime) << TimeToStr(reading.FDateTime)
+           << QString::number(reading.FConductivity) << Quoted(FormatFixed(t, 1))
+           << Quoted(FormatFixed(CelsiusToFahrenheit(t), 1));
+    // Outside 5-50 °C the compensation is not trusted; NaN fails both comparisons, hence the negation.
+    if (!(t >= 5.0f && t <= 50.0f)) {
+        fields << QStringLiteral("---") << QStringLiteral("---");
+        if (newer)
+            fields << QStringLiteral("---");
+        return fields.join(QLatin1Char(','));
+    }
+    const double d = (static_cast<double>(t) - 25.0) * info.AutoTempComp + 1.0;
+    fields << Quoted(QString::number(RoundHalfEven(Divide(reading.FConductivity, d))));
+    double s = static_cast<double>(static_cast<qint64>(reading.FConductivity) - info.DeionizedWater) *
+               SurfaceDensityFactor;
+    s = Divide(s, d);
+    if (!(s >= 0))
+        s = 0;
+    fields << Quoted(QString::number(RoundHalfEven(s)));
+    if (newer && info.HasBresleOffset)
+        fields << Quoted(QString::number(RoundHalfEven(s + info.BresleOffset)));
+    return fields.join(QLatin1Char(','));
+}
+
+namespace {
+
+const QString &Field(const QStringList &fields, qsizetype i)
+{
+    if (i >= fields.size())
+        throw Error(QStringLiteral("List index out of bounds (%1)").arg(i));
+    return fields[i];
+}
+
+void FillReading(TReading &reading, QStringList &fields, TDeviceInfo &info)
+{
+    reading.FIndex = StrToInt(Field(fields, 0)) - 1;
+
+    // A spreadsheet hands dates and times back as numbers: show them as the text they were written as.
+    TDateTime date;
+    if (const auto day = TryStrToInt(Field(fields, 1))) {
+        date = *day;
+        fields[1] = DateToStr(date);
+    } else {
+        date = StrToDate(fields[1]);
+    }
+    TDateTime when;
+    if (const auto fraction = TryStrToFloat(Field(fields, 2))) {
+        when = date + *fraction;
+        fields[2] = TimeToStr(when);
+    } else {
+        when = date + StrToTime(fields[2]);
+    }
+    reading.FDateTime = when;
+
+    reading.FConductivity = StrToInt(Field(fields, 3));
+    reading.FTemperature = static_cast<float>(StrToFloat(Field(fields, 4)));
+    fields[4] = FormatFixed(reading.FTemperature, 1);
+    fields[5] = FormatFixed(StrToFloat(Field(fields, 5)), 1);
+    reading.FFahrenheit = false;
+
+    if (info.IsNewerFirmware()) {
+        if (fields.size() < 9) {
+            info.HasBresleOffset = false;
+        } else {
+            const auto surface = TryStrToInt(fields[7]);
+            const auto bresle = TryStrToInt(fields[8]);
+            // A line outside the temperature window carries "---" and tells nothing of the offset.
+            if (surface && bresle) {
+                info.BresleOffset = static_cast<double>(*bresle) - *surface;
+                info.HasBresleOffset = true;
+            }
+        }
+    }
+}
+
+} // namespace
+
+void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info)
+{
+    try {
+        FillReading(reading, fields, info);
+    } catch (const std::exception &e) {
+        throw Error(QStringLiteral("A problem occurred while converting reading from string, message:\r\n") +
+                    MessageOf(e));
+    }
+}

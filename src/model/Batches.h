@@ -1,0 +1,92 @@
+#pragma once
+// Readings and batches as the meter stores them, their limits, and the domain arithmetic that turns
+// a reading into its line of derived values (compensated conductivity, surface density, Bresle).
+
+#include "model/DateTime.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class TDeviceInfo;
+
+// Conversion from conductivity to surface density, mg/m² per µS/cm; the same for the whole run.
+inline constexpr double SurfaceDensityFactor = 1.2;
+
+float CelsiusToFahrenheit(float t);
+float FahrenheitToCelsius(float t);
+
+class TReading {
+public:
+    void Temperature(float value) { FTemperature = value; }
+    void Fahrenheit(bool value) { FFahrenheit = value; }
+
+    qint32 FIndex = 0;
+    TDateTime FDateTime = 0;
+    qint32 FConductivity = 0;
+    float FTemperature = 0;
+    bool FFahrenheit = false;
+    bool FMeterFlag = false;
+};
+
+enum TCheckResult : quint8 { crPassed = 0, crFailed = 1, crNotAvailable = 2, crNotApplicable = 3 };
+
+class TBatch {
+public:
+    explicit TBatch(qint32 id);
+
+    void AddReading(std::unique_ptr<TReading> reading);
+    void AddReading(qint32 index, qint32 conductivity, TDateTime dateTime, float temperature, bool meterFlag,
+                    bool fahrenheit);
+    // Raises "There are no readings" when the batch holds none.
+    const std::vector<std::unique_ptr<TReading>> &GetReadings() const;
+    // The readings held, possibly none.
+    const std::vector<std::unique_ptr<TReading>> &Readings() const { return FReadings; }
+    void ClearReadings() { FReadings.clear(); }
+    void SetName(const QString &name);
+    void SetMaxReadings(qint32 value);
+    void SetCreationDateTime(TDateTime value) { FCreationDateTime = value; }
+    void SetSaved(bool value) { FSaved = value; }
+
+    qint32 FID;
+    bool FSaved = false;
+    TDateTime FCreationDateTime;
+    qint32 FMaxReadings = 0;
+    qint32 FReadingCount = 0;
+    QString FName;
+    bool FReadingsLoaded = false;
+    bool FImported = false;
+    quint8 FCheckResult = crNotApplicable;
+
+private:
+    void CheckRoom();
+
+    std::vector<std::unique_ptr<TReading>> FReadings;
+};
+
+class TBatches {
+public:
+    TBatch *Add();
+    TBatch *AddBatch(const QString &name, qint32 maxReadings);
+    TBatch *AddBatch(qint32 id, const QString &name, TDateTime creationDateTime, qint32 maxReadings,
+                     qint32 readingCount);
+    void Delete(const TBatch *batch);
+    bool Contains(const TBatch *batch) const;
+    // Raises "Index out of range." outside 0 to Count - 1.
+    TBatch *GetBatch(qint32 index) const;
+    qint32 Count() const { return static_cast<qint32>(FBatches.size()); }
+    void Clear() { FBatches.clear(); }
+
+    qint32 FNextID = 0;
+
+private:
+    std::vector<std::unique_ptr<TBatch>> FBatches;
+};
+
+// The batch line: index, date, time, conductivity, °C, °F, then the derived values or "---".
+// A reading held in °F is converted to °C here, for good.
+QString ReadingToLine(TReading &reading, const TDeviceInfo &info);
+// Fills a reading from the fields of such a line (quotes removed), rewriting the date, time and
+// temperature fields into the text they had when written; may set the Bresle offset of info.
+void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info);
