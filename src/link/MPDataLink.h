@@ -1,0 +1,44 @@
+#pragma once
+// The data link layer: one request frame out, the next frame in as its response, a response timer
+// with resends, and a refusal of a second request while one is outstanding. It never raises.
+
+#include "link/MPFrame.h"
+
+class TMPDataLink : public TMPFrame {
+    Q_OBJECT
+public:
+    // Data link error codes.
+    enum { dlTimeOut = 0, dlBusy = 1, dlFrameError = 2, dlNotOpen = 3, dlCannotOpen = 4 };
+
+    explicit TMPDataLink(QObject *parent = nullptr, TSerialDriverFactory factory = {});
+    ~TMPDataLink() override;
+
+    void Send(const QString &data);
+    qint16 Retries() const { return FRetries; }
+    void SetRetries(qint16 value);
+    quint32 TimeOutResponse() const { return FTimeOutResponse; }
+    void SetTimeOutResponse(quint32 ms);
+    bool Busy() const { return FBusy; }
+
+signals:
+    void OnMPDLDataConf(const QString &data);
+    void OnMPDLDataSendInd();
+    void OnMPDLFrameError(int error);
+    void OnMPDLError(int error);
+
+protected:
+    void DoDataInd(const QString &data) override;
+    void DoComError(int error) override;
+    void DoDataSendInd() override;
+
+private:
+    void OnResponseTimeOut();
+    void RestoreInterval();
+
+    QTimer FResponseTimer;
+    qint16 FRetries = 3;
+    quint32 FTimeOutResponse = 500;
+    bool FBusy = false;
+    QString FLastRequest;
+    qint16 FRetriesLeft = 3;
+};

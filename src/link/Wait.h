@@ -1,0 +1,8 @@
+#pragma once
+// Waits that keep the application alive: pending events are processed, and between them the
+// thread sleeps until the next event arrives. Nothing polls.
+
+#include <functional>
+
+// Returns once done() holds; done() is checked after every batch of events.
+void WaitUntil(const std::function<bool()> &done);
