@@ -4,5 +4,6 @@
 
 #include <functional>
 
-// Returns once done() holds; done() is checked after every batch of events.
+// Runs the pending events, then returns once done() holds; done() is checked after every batch
+// of events.
 void WaitUntil(const std::function<bool()> &done);

@@ -37,7 +37,7 @@ public:
     }
 
     std::deque<TMsgResult> Answers;             // message box answers, in order
-    std::deque<std::optional<QString>> Files;   // dialog results, in order; empty means cancel
+    QStringList Files;                          // dialog results, in order; a null text means cancel
     QList<Shown> Messages;
     QList<TFileDialog> Dialogs;
     int Beeps = 0;
@@ -46,10 +46,11 @@ private:
     std::optional<QString> Next(const TFileDialog &dialog)
     {
         Dialogs.append(dialog);
-        if (Files.empty())
+        if (Files.isEmpty())
             return std::nullopt;
-        auto f = Files.front();
-        Files.pop_front();
+        const QString f = Files.takeFirst();
+        if (f.isNull())
+            return std::nullopt;
         return f;
     }
 };

@@ -1,0 +1,108 @@
+#pragma once
+// The one object through which the application talks to the meter: the command exchange, the
+// meter connection, batch transfer, and the meter's information and settings. Every operation
+// raises Error with the system's message on failure; the link below never raises.
+
+#include "link/MPDataLink.h"
+#include "model/Batches.h"
+#include "model/DeviceInfo.h"
+
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+class Prompts;
+
+// The 6 x 4 cell constant table row by row, then Kprop of the meter, then factory Kprop.
+using TCellConstants = std::array<float, 26>;
+
+class TdmCommunication : public QObject {
+    Q_OBJECT
+public:
+    // Without a factory the link uses the system's serial ports.
+    explicit TdmCommunication(Prompts &prompts, QObject *parent = nullptr, TSerialDriverFactory factory = {});
+    ~TdmCommunication() override;
+
+    // Command exchange.
+    QString SendCommand(const QString &command);
+
+    // Meter connection.
+    bool Connect(bool checkClock);
+    void Disconnect();
+    void SetPreferredPort(qint32 port);
+    qint32 PreferredPort() const { return FPreferredPort; }
+    bool Connected() const { return FConnected; }
+    TDateTime GetDeviceTime();
+    void SetDeviceTime(TDateTime value);
+
+    // Batch transfer.
+    void ReadBatches(TBatches &batches);
+    void ReadBatchReadings(TBatch &batch);
+    void NewBatch(const QString &name, qint32 maxReadings, TDateTime createdAt, qint32 &batchId);
+    void DeleteBatch(qint32 batchId);
+
+    // Device information and settings.
+    std::unique_ptr<TDeviceInfo> ReadDeviceInfo();
+    TCellConstants ReadCellConstants();
+    double GetG25();
+    void SetG25(double value);
+    double GetAlpha();
+    void SetAlpha(double value);
+    quint8 GetDeionizedWater();
+    void SetDeionizedWater(quint8 value);
+    double GetAutoTempComp();
+    void SetAutoTempComp(double value);
+    double GetBresleOffset();
+    QString GetPassword();
+    bool SetPassword(const QString &text);
+
+    TMPDataLink &DataLink() { return *FDataLink; }
+    QTimer &ConnectTimeOutTimer() { return FConnectTimeOut; }
+
+signals:
+    void OnConnecting();
+    void OnConnected();
+    void OnDisconnected();
+    void OnStatus(const QString &msg);
+    void OnStatusClear();
+    void OnProgressStart(int max);
+    void OnProgress(int step);
+    void OnProgressEnd();
+    void OnDeviceInfo(const TDeviceInfo &info);
+
+private:
+    void OnLinkDataConf(const QString &data);
+    void OnLinkError(int error);
+    void OnLinkFrameError(int error);
+    bool Identify();
+    void CheckClock();
+    void EnsureConnected();
+    // One command whose reply must have exactly `count` parameters.
+    QStringList Query(const QString &command, qsizetype count);
+    QString ReadConfig(int index);
+
+    Prompts &FPrompts;
+    std::unique_ptr<TMPDataLink> FDataLink;
+    QTimer FConnectTimeOut; // tmrConnectTimeOut
+    bool FResponseReceived = false;
+    bool FErrorReported = false;
+    bool FConnectTimedOut = false;
+    bool FInExchange = false;
+    QString FLastResponse;
+    QString FLastError;
+    bool FConnected = false;
+    qint32 FPreferredPort = -1;
+    quint8 FDeionizedWater = 2;
+    double FAutoTempComp = 0.02;
+};
+
+// Numbers on the wire always use '.', whatever the user's settings.
+double ParseDeviceFloat(const QString &text);
+QString FormatDeviceFloat(double value);
+// "V%d.%.2d" of the high and the low byte: 517 gives V2.05.
+QString FormatConfigVersion(quint16 number);
+
+// The fixed texts of the link's error codes.
+QString DataLinkErrorText(int code);
+QString FrameErrorText(int code);

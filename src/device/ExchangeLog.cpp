@@ -1,0 +1,3 @@
+#include "device/ExchangeLog.h"
+
+Q_LOGGING_CATEGORY(lcExchange, "vornell.exchange", QtInfoMsg)

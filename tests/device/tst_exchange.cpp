@@ -1,0 +1,183 @@
+// The command exchange: replies split into parameters, refusals, link failures and attempts.
+#include "device/Communication.h"
+#include "device/SplitParameters.h"
+#include "model/Errors.h"
+#include "support/ScriptedMeter.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+namespace {
+
+QString Failure(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const std::exception &e) {
+        return MessageOf(e);
+    }
+    return QString();
+}
+
+struct Rig {
+    FakeLine line;
+    ScriptedMeter meter{line};
+    ScriptedPrompts prompts;
+    TdmCommunication comm{prompts, nullptr, FakeFactory(line)};
+    Rig() { comm.DataLink().Open(); }
+};
+
+} // namespace
+
+class TestExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void split_data();
+    void split();
+    void refusals_data();
+    void refusals();
+    void nulCharactersRemoved();
+    void silentMeterRealTime();
+    void lateReplyWithinSecondAttempt();
+    void closedPort();
+    void nestedCommandRefused();
+    void creationSettings();
+    void deviceNumbers();
+};
+
+void TestExchange::split_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QStringList>("params");
+    QTest::newRow("clock") << "GET RTC 12 30 05 21 03 2012"
+                           << QStringList{"GET", "RTC", "12", "30", "05", "21", "03", "2012"};
+    QTest::newRow("quoted name") << "GET BATCH 3 0 \"my batch 1\" 5 100 7"
+                                 << QStringList{"GET", "BATCH", "3", "0", "my batch 1", "5", "100", "7"};
+    QTest::newRow("empty quoted") << "A \"\" B" << QStringList{"A", "", "B"};
+    QTest::newRow("text joins quote") << "ab\"cd\"" << QStringList{"abcd"};
+    QTest::newRow("unterminated quote") << "A \"b c,d" << QStringList{"A", "b c,d"};
+    QTest::newRow("separator runs") << "  A,,;B=[C]{D}(E)'F:G  " << QStringList{"A", "B", "C", "D", "E", "F", "G"};
+    QTest::newRow("tab is ordinary") << "A\tB C" << QStringList{"A\tB", "C"};
+    QTest::newRow("empty") << "" << QStringList{};
+}
+
+void TestExchange::split()
+{
+    QFETCH(QString, reply);
+    QFETCH(QStringList, params);
+    QCOMPARE(SplitParameters(reply), params);
+}
+
+void TestExchange::refusals_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("message");
+    const QString sent = QStringLiteral("\r\nCommand send was \"GET CONFIG 9\"");
+    QTest::newRow("ERR") << "ERR" << "The Slave reported an error. " + sent;
+    QTest::newRow("err") << "err" << "The Slave reported an error. " + sent;
+    QTest::newRow("P?") << "P?" << "The Slave reported a parmeter error. " + sent;
+    QTest::newRow("c?") << "c?" << "The Slave reported an unkown command. " + sent;
+    QTest::newRow("ERR 1 is an answer") << "ERR 1" << QString();
+    QTest::newRow("ERR with blank is an answer") << "ERR " << QString();
+}
+
+void TestExchange::refusals()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, message);
+    Rig r;
+    r.meter.Reply = [&](const QString &) { return reply; };
+    QString got;
+    QCOMPARE(Failure([&] { got = r.comm.SendCommand(QStringLiteral("GET CONFIG 9")); }), message);
+    if (message.isEmpty())
+        QCOMPARE(got, reply);
+}
+
+void TestExchange::nulCharactersRemoved()
+{
+    Rig r;
+    r.meter.Reply = [](const QString &) { return QString::fromLatin1("E\0RR", 4); };
+    QCOMPARE(Failure([&] { r.comm.SendCommand(QStringLiteral("X")); }),
+             QStringLiteral("The Slave reported an error. \r\nCommand send was \"X\""));
+}
+
+void TestExchange::silentMeterRealTime()
+{
+    Rig r;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(Failure([&] { r.comm.SendCommand(QStringLiteral("GET VERSION")); }),
+             QStringLiteral("Data Link layer time out"));
+    QVERIFY(clock.elapsed() >= 1490);
+    QCOMPARE(r.meter.Commands, QStringList(3, QStringLiteral("GET VERSION")));
+}
+
+void TestExchange::lateReplyWithinSecondAttempt()
+{
+    Rig r;
+    r.comm.DataLink().SetTimeOutResponse(80);
+    // The first transmission is answered late, while the second attempt waits.
+    int sent = 0;
+    r.meter.Reply = [&](const QString &) {
+        if (++sent == 1)
+            QTimer::singleShot(120, [&] { r.line.Deliver("/GET MAXNROFB 50\r\n"); });
+        return QString();
+    };
+    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET MAXNROFB")), QStringLiteral("GET MAXNROFB 50"));
+    QCOMPARE(sent, 2);
+}
+
+void TestExchange::closedPort()
+{
+    Rig r;
+    r.comm.DataLink().Close();
+    QCOMPARE(Failure([&] { r.comm.SendCommand(QStringLiteral("GET RTC")); }), QStringLiteral("Port not opened"));
+}
+
+void TestExchange::nestedCommandRefused()
+{
+    Rig r;
+    r.comm.DataLink().SetTimeOutResponse(100);
+    QString inner;
+    r.meter.Reply = [&](const QString &c) {
+        if (c == QLatin1String("OUTER"))
+            QTimer::singleShot(10, [&] { inner = Failure([&] { r.comm.SendCommand(QStringLiteral("INNER")); }); });
+        return c == QLatin1String("OUTER") ? QString() : c;
+    };
+    QTimer::singleShot(50, [&] { r.line.Deliver("/OUTER OK\r\n"); });
+    QCOMPARE(r.comm.SendCommand(QStringLiteral("OUTER")), QStringLiteral("OUTER OK"));
+    QCOMPARE(inner, QStringLiteral("Another command is still waiting for the Talvo. Please try again."));
+    QCOMPARE(r.meter.Commands, QStringList{QStringLiteral("OUTER")});
+}
+
+void TestExchange::creationSettings()
+{
+    FakeLine line;
+    line.Ports = {4, 9};
+    ScriptedPrompts prompts;
+    TdmCommunication comm(prompts, nullptr, FakeFactory(line));
+    QCOMPARE(comm.DataLink().ComSettings().Baudrate(), 38400);
+    QCOMPARE(comm.DataLink().ComSettings().DeviceComport(), quint16(4));
+    QCOMPARE(comm.DataLink().Retries(), qint16(0));
+    QCOMPARE(comm.DataLink().TimeOutResponse(), 500u);
+    QCOMPARE(comm.ConnectTimeOutTimer().interval(), 7000);
+    QCOMPARE(comm.PreferredPort(), -1);
+    QVERIFY(!comm.Connected());
+}
+
+void TestExchange::deviceNumbers()
+{
+    QCOMPARE(ParseDeviceFloat(QStringLiteral("0.02")), 0.02);
+    QCOMPARE(ParseDeviceFloat(QStringLiteral("-1.5e3")), -1500.0);
+    QCOMPARE(Failure([] { ParseDeviceFloat(QStringLiteral("0,02")); }),
+             QStringLiteral("'0,02' is not a valid floating point value"));
+    QCOMPARE(FormatDeviceFloat(84), QStringLiteral("84"));
+    QCOMPARE(FormatDeviceFloat(0.02), QStringLiteral("0.02"));
+    QCOMPARE(FormatDeviceFloat(1.0 / 3), QStringLiteral("0.333333333333333"));
+    QCOMPARE(FormatConfigVersion(517), QStringLiteral("V2.05"));
+    QCOMPARE(FormatConfigVersion(0x0A0C), QStringLiteral("V10.12"));
+}
+
+QTEST_GUILESS_MAIN(TestExchange)
+#include "tst_exchange.moc"
