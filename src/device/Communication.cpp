@@ -1,11 +1,13 @@
 #include "device/Communication.h"
 
 #include "device/ExchangeLog.h"
+#include "device/ReplyMatch.h"
 #include "device/SplitParameters.h"
 #include "link/PortNames.h"
 #include "link/Wait.h"
 #include "model/Errors.h"
 
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTime>
 
@@ -58,6 +60,7 @@ TdmCommunication::TdmCommunication(Prompts &prompts, QObject *parent, TSerialDri
     connect(FDataLink.get(), &TMPDataLink::OnMPDLDataConf, this, &TdmCommunication::OnLinkDataConf);
     connect(FDataLink.get(), &TMPDataLink::OnMPDLError, this, &TdmCommunication::OnLinkError);
     connect(FDataLink.get(), &TMPDataLink::OnMPDLFrameError, this, &TdmCommunication::OnLinkFrameError);
+    connect(FDataLink.get(), &TMPDataLink::OnMPDLDiscarded, this, &TdmCommunication::OnLinkDiscarded);
     FDataLink->SetRetries(0);
     FDataLink->SetTimeOutResponse(ResponseTimeOut);
     FConnectTimeOut.setSingleShot(true);
@@ -94,6 +97,31 @@ void TdmCommunication::OnLinkFrameError(int error)
     FErrorReported = true;
 }
 
+void TdmCommunication::OnLinkDiscarded()
+{
+    if (FOwedReplies > 0)
+        --FOwedReplies;
+}
+
+void TdmCommunication::DrainOwedReplies()
+{
+    // A command that went out more than once is answered more than once. The extra replies come
+    // as late as the first one did; they are let in and dropped before the next command goes
+    // out, so none of them can be taken for its answer.
+    if (FOwedReplies == 0 || !FDataLink->Active() || FOwedUntil.hasExpired()) {
+        FOwedReplies = 0;
+        return;
+    }
+    bool expired = false;
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.setTimerType(Qt::PreciseTimer);
+    connect(&bound, &QTimer::timeout, this, [&expired] { expired = true; });
+    bound.start(static_cast<int>(FOwedUntil.remainingTime()));
+    WaitUntil([&] { return FOwedReplies == 0 || expired; });
+    FOwedReplies = 0;
+}
+
 QString TdmCommunication::SendCommand(const QString &command)
 {
     // The wait below runs other events; a second command started from one of them would take
@@ -101,7 +129,12 @@ QString TdmCommunication::SendCommand(const QString &command)
     if (FInExchange)
         throw Error(QStringLiteral("Another command is still waiting for the Talvo. Please try again."));
     FInExchange = true;
-    const auto done = qScopeGuard([this] { FInExchange = false; });
+    const auto done = qScopeGuard([this] {
+        FInExchange = false;
+        FDataLink->SetResponseFilter({});
+    });
+    DrainOwedReplies();
+    FDataLink->SetResponseFilter([command](const QString &reply) { return ReplyAnswers(command, reply); });
 
     FResponseReceived = false;
     FErrorReported = false;
@@ -109,11 +142,16 @@ QString TdmCommunication::SendCommand(const QString &command)
     FLastResponse.clear();
     auto stamp = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); };
     int counter = Attempts;
+    QElapsedTimer sinceFirst;
+    qint64 lastSent = 0;
     do {
         FResponseReceived = false;
         FErrorReported = false;
         qCDebug(lcExchange).noquote() << QStringLiteral("Send=%1, Retries=%2TimeStamp=%3").arg(command).arg(counter).arg(stamp());
         --counter;
+        if (!sinceFirst.isValid())
+            sinceFirst.start();
+        lastSent = sinceFirst.elapsed();
         FDataLink->Send(command);
         WaitUntil([this] { return FErrorReported || FResponseReceived || FConnectTimedOut; });
         if (FResponseReceived) {
@@ -121,6 +159,12 @@ QString TdmCommunication::SendCommand(const QString &command)
                                                  .arg(command, FLastResponse)
                                                  .arg(counter)
                                                  .arg(stamp());
+            const int transmissions = Attempts - counter;
+            if (transmissions > 1) {
+                FOwedReplies = transmissions - 1;
+                FOwedUntil = QDeadlineTimer(lastSent + static_cast<qint64>(FDataLink->TimeOutResponse()),
+                                            Qt::PreciseTimer);
+            }
             break;
         }
     } while (counter > 0);

@@ -7,6 +7,7 @@
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -75,6 +76,8 @@ private:
     void OnLinkDataConf(const QString &data);
     void OnLinkError(int error);
     void OnLinkFrameError(int error);
+    void OnLinkDiscarded();
+    void DrainOwedReplies();
     bool Identify();
     void CheckClock();
     void EnsureConnected();
@@ -89,6 +92,10 @@ private:
     bool FErrorReported = false;
     bool FConnectTimedOut = false;
     bool FInExchange = false;
+    // Replies still owed by the meter for the extra transmissions of the last exchange, and how
+    // long they may take to arrive.
+    int FOwedReplies = 0;
+    QDeadlineTimer FOwedUntil;
     QString FLastResponse;
     QString FLastError;
     bool FConnected = false;

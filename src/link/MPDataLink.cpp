@@ -54,8 +54,10 @@ void TMPDataLink::Send(const QString &data)
 
 void TMPDataLink::DoDataInd(const QString &data)
 {
-    if (!FBusy)
-        return; // nobody asked: discarded
+    if (!FBusy || (FAccept && !FAccept(data))) {
+        emit OnMPDLDiscarded(data);
+        return;
+    }
     FResponseTimer.stop();
     RestoreInterval();
     FRetriesLeft = FRetries;

@@ -4,6 +4,8 @@
 
 #include "link/MPFrame.h"
 
+#include <functional>
+
 class TMPDataLink : public TMPFrame {
     Q_OBJECT
 public:
@@ -19,12 +21,17 @@ public:
     quint32 TimeOutResponse() const { return FTimeOutResponse; }
     void SetTimeOutResponse(quint32 ms);
     bool Busy() const { return FBusy; }
+    // Frames the filter refuses are not the outstanding request's response: they are discarded
+    // and the wait goes on. Without a filter every frame is taken.
+    void SetResponseFilter(std::function<bool(const QString &)> accept) { FAccept = std::move(accept); }
 
 signals:
     void OnMPDLDataConf(const QString &data);
     void OnMPDLDataSendInd();
     void OnMPDLFrameError(int error);
     void OnMPDLError(int error);
+    // A frame that was not taken as a response: nothing was outstanding, or the filter refused it.
+    void OnMPDLDiscarded(const QString &data);
 
 protected:
     void DoDataInd(const QString &data) override;
@@ -41,4 +48,5 @@ private:
     bool FBusy = false;
     QString FLastRequest;
     qint16 FRetriesLeft = 3;
+    std::function<bool(const QString &)> FAccept;
 };

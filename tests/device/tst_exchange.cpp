@@ -1,5 +1,6 @@
 // The command exchange: replies split into parameters, refusals, link failures and attempts.
 #include "device/Communication.h"
+#include "device/ReplyMatch.h"
 #include "device/SplitParameters.h"
 #include "model/Errors.h"
 #include "support/ScriptedMeter.h"
@@ -40,6 +41,9 @@ private slots:
     void nulCharactersRemoved();
     void silentMeterRealTime();
     void lateReplyWithinSecondAttempt();
+    void lateRepliesNeverAnswerTheNextCommand();
+    void replyMatching_data();
+    void replyMatching();
     void closedPort();
     void nestedCommandRefused();
     void creationSettings();
@@ -126,6 +130,55 @@ void TestExchange::lateReplyWithinSecondAttempt()
     };
     QCOMPARE(r.comm.SendCommand(QStringLiteral("GET MAXNROFB")), QStringLiteral("GET MAXNROFB 50"));
     QCOMPARE(sent, 2);
+}
+
+void TestExchange::lateRepliesNeverAnswerTheNextCommand()
+{
+    // Every command answered 130 ms late with a 100 ms response time-out: each goes out twice and
+    // is answered twice. Neither the echoing nor the plain replies may land on the next command.
+    Rig r;
+    r.comm.DataLink().SetTimeOutResponse(100);
+    r.meter.Reply = [&](const QString &c) {
+        QString reply = c == QLatin1String("GET MAXNROFB") ? QStringLiteral("GET MAXNROFB 50")
+                        : c.startsWith(QLatin1String("GET BATCH ")) ? QStringLiteral("GET BATCH 1 0 \"") + c.mid(10) + QStringLiteral("\" 0 100 5")
+                                                                    : c + QStringLiteral(" 0 0 1250 215 0 0");
+        QTimer::singleShot(130, [&r, reply] { r.line.Deliver("/" + reply.toLatin1() + "\r\n"); });
+        return QString();
+    };
+    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET MAXNROFB")), QStringLiteral("GET MAXNROFB 50"));
+    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET BATCH 0")), QStringLiteral("GET BATCH 1 0 \"0\" 0 100 5"));
+    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET BATCH 1")), QStringLiteral("GET BATCH 1 0 \"1\" 0 100 5"));
+    for (int i = 0; i < 3; ++i) {
+        const QString c = QStringLiteral("GET READING 4 %1").arg(i);
+        QCOMPARE(r.comm.SendCommand(c), c + QStringLiteral(" 0 0 1250 215 0 0"));
+    }
+}
+
+void TestExchange::replyMatching_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("answers");
+    QTest::newRow("words") << "GET VERSION" << "GET VERSION Talvo 2.07" << true;
+    QTest::newRow("other words") << "GET BATCH 3" << "GET MAXNROFB 50" << false;
+    QTest::newRow("config index") << "GET CONFIG 16" << "GET CONFIG 16 SN1" << true;
+    QTest::newRow("other config index") << "GET CONFIG 16" << "GET CONFIG 0 517" << false;
+    QTest::newRow("reading index") << "GET READING 7 6" << "GET READING 7 6 0 1 2 3 4 5" << true;
+    QTest::newRow("other reading") << "GET READING 7 6" << "GET READING 7 5 0 1 2 3 4 5" << false;
+    QTest::newRow("cell") << "GET C 2 3" << "GET C 2 3 1.5" << true;
+    QTest::newRow("other cell") << "GET C 2 3" << "GET C 2 2 1.5" << false;
+    QTest::newRow("refusal") << "GET C 2 3" << "C?" << true;
+    QTest::newRow("ERR 1") << "GET CONFIG 24" << "ERR 1" << true;
+    QTest::newRow("short reply left to the count check") << "GET CONFIG 25" << "GET CONFIG" << true;
+    QTest::newRow("garbage") << "GET RTC" << "xx" << false;
+}
+
+void TestExchange::replyMatching()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, reply);
+    QFETCH(bool, answers);
+    QCOMPARE(ReplyAnswers(command, reply), answers);
 }
 
 void TestExchange::closedPort()

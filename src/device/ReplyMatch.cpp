@@ -1,0 +1,49 @@
+#include "device/ReplyMatch.h"
+
+#include "device/SplitParameters.h"
+
+namespace {
+
+bool Same(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The echoed argument at `pos` of the reply, where the command has it at `cmdPos`; a reply too
+// short to hold it is left to the operation's own parameter check.
+bool Echoes(const QStringList &command, qsizetype cmdPos, const QStringList &reply, qsizetype pos)
+{
+    if (reply.size() <= pos || command.size() <= cmdPos)
+        return true;
+    bool ok1 = false, ok2 = false;
+    const int a = command[cmdPos].toInt(&ok1);
+    const int b = reply[pos].toInt(&ok2);
+    return ok1 && ok2 ? a == b : Same(command[cmdPos], reply[pos]);
+}
+
+} // namespace
+
+bool ReplyAnswers(const QString &command, const QString &reply)
+{
+    QString text = reply;
+    text.remove(QChar(0));
+    const QStringList r = SplitParameters(text);
+    // "ERR", "P?", "C?" and "ERR" with a code: refusals, taken as they are.
+    if (r.isEmpty() || Same(r[0], QStringLiteral("ERR")) || Same(text, QStringLiteral("P?")) ||
+        Same(text, QStringLiteral("C?")))
+        return true;
+    const QStringList c = SplitParameters(command);
+    for (qsizetype i = 0; i < qMin<qsizetype>(2, c.size()); ++i)
+        if (r.size() <= i || !Same(r[i], c[i]))
+            return false;
+    if (c.size() < 2)
+        return true;
+    const QString words = c[0].toUpper() + QLatin1Char(' ') + c[1].toUpper();
+    if (words == QLatin1String("GET CONFIG"))
+        return Echoes(c, 2, r, 2);
+    if (words == QLatin1String("GET READING"))
+        return Echoes(c, 3, r, 3);
+    if (words == QLatin1String("GET C"))
+        return Echoes(c, 2, r, 2) && Echoes(c, 3, r, 3);
+    return true;
+}
