@@ -1,0 +1,23 @@
+#pragma once
+// Misbehaviour on demand: each a command-line flag of the simulator.
+
+#include <QString>
+
+struct Faults {
+    bool Silent = false;
+    int LateMs = 0;
+    QString LateCommand;   // empty: every command is late
+    QString Refuse;        // "ERR", "P?" or "C?"
+    QString RefuseCommand; // empty: every command is refused
+    QString WrongCount;    // the reply of this command gets one parameter too many
+    int Garbage = 0;       // random bytes before each reply
+    int Split = 0;         // reply written in pieces of this size
+    int DropAfter = -1;    // the line goes away when command N + 1 arrives
+    int Baud = 0;          // pace every byte at this rate; 0: no pacing
+
+    // The command's two words, for matching the per-command flags.
+    static bool Matches(const QString &command, const QString &words)
+    {
+        return command == words || command.startsWith(words + QLatin1Char(' '));
+    }
+};

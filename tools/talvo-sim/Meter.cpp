@@ -1,0 +1,255 @@
+#include "Meter.h"
+
+#include "model/QelvanVersion.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+const QString Refused = QStringLiteral("P?");
+const QString Unknown = QStringLiteral("C?");
+
+std::optional<qint64> Number(const QString &text)
+{
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+QString Quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+
+} // namespace
+
+QStringList CommandWords(const QString &command)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false, inWord = false;
+    for (QChar c : command) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            inWord = true;
+        } else if (c == QLatin1Char(' ') && !quoted) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
+Meter::Meter(MeterState state, MeterOptions options)
+    : FState(std::move(state))
+    , FOptions(options)
+{
+}
+
+bool Meter::NewerFirmware() const
+{
+    TQELVersion v;
+    QString text = FState.Firmware;
+    if (!text.isEmpty() && !text.at(0).isDigit())
+        text.remove(0, 1);
+    try {
+        v.Parse(text);
+        return v.CompareWith(QStringLiteral("2.06S01")) == vcNewer;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+SimBatch *Meter::FindBatch(int id)
+{
+    for (auto &slot : FState.Slots)
+        if (slot && slot->Id == id)
+            return &*slot;
+    return nullptr;
+}
+
+QString Meter::Handle(const QString &command)
+{
+    const QStringList w = CommandWords(command);
+    if (w.size() < 2)
+        return Unknown;
+    const QString words = w[0] + QLatin1Char(' ') + w[1];
+    const QStringList args = w.mid(2);
+    if (words == QLatin1String("GET VERSION") && args.isEmpty())
+        return QStringLiteral("GET VERSION Talvo ") + FState.Firmware;
+    if (words == QLatin1String("GET RTC") && args.isEmpty())
+        return QStringLiteral("GET RTC ") +
+               Clock().addSecs(FState.ClockOffset).toString(QStringLiteral("HH mm ss dd MM yyyy"));
+    if (words == QLatin1String("SET RTC"))
+        return SetRtc(args);
+    if (words == QLatin1String("GET MAXNROFB") && args.isEmpty())
+        return QStringLiteral("GET MAXNROFB %1").arg(FState.Slots.size());
+    if (words == QLatin1String("GET BATCH"))
+        return GetBatch(args);
+    if (words == QLatin1String("GET READING"))
+        return GetReading(args);
+    if (words == QLatin1String("NEW BATCH"))
+        return NewBatch(command);
+    if (words == QLatin1String("DEL BATCH"))
+        return DelBatch(args);
+    if (words == QLatin1String("GET CONFIG"))
+        return GetConfig(args);
+    if (words == QLatin1String("SET CONFIG"))
+        return SetConfig(args);
+    if (words == QLatin1String("GET SERVOLT") && args.isEmpty())
+        return QStringLiteral("GET SERVOLT %1").arg(FState.ServoSeconds);
+    if (words == QLatin1String("GET C") && args.size() == 2) {
+        const auto row = Number(args[0]), col = Number(args[1]);
+        if (!row || !col || *row < 0 || *row > 5 || *col < 0 || *col > 3)
+            return Refused;
+        return QStringLiteral("GET C %1 %2 %3").arg(*row).arg(*col).arg(static_cast<double>(FState.Cells[*row][*col]), 0, 'g', 7);
+    }
+    return Unknown;
+}
+
+QString Meter::SetRtc(const QStringList &args)
+{
+    if (args.size() != 6)
+        return Refused;
+    int v[6];
+    for (int i = 0; i < 6; ++i) {
+        const auto n = Number(args[i]);
+        if (!n)
+            return Refused;
+        v[i] = static_cast<int>(*n);
+    }
+    const QDate date(v[5], v[4], v[3]);
+    const QTime time(v[0], v[1], v[2]);
+    if (!date.isValid() || !time.isValid())
+        return Refused;
+    const QDateTime t(date, time);
+    if (!t.isValid())
+        return Refused;
+    FState.ClockOffset = Clock().secsTo(t);
+    return QStringLiteral("SET RTC ") + args.join(QLatin1Char(' ')) + QStringLiteral(" 0");
+}
+
+QString Meter::GetBatch(const QStringList &args)
+{
+    const auto slot = args.size() == 1 ? Number(args[0]) : std::nullopt;
+    if (!slot || *slot < 0 || *slot >= FState.Slots.size())
+        return Refused;
+    const auto &b = FState.Slots[*slot];
+    if (!b)
+        return QStringLiteral("GET BATCH 0 1 \"\" 0 0 0");
+    return QStringLiteral("GET BATCH %1 0 %2 %3 %4 %5")
+        .arg(b->Id)
+        .arg(Quoted(b->Name))
+        .arg(b->Created)
+        .arg(b->Max)
+        .arg(b->Readings.size());
+}
+
+QString Meter::GetReading(const QStringList &args)
+{
+    if (args.size() != 2)
+        return Refused;
+    const auto id = Number(args[0]), index = Number(args[1]);
+    SimBatch *b = id ? FindBatch(static_cast<int>(*id)) : nullptr;
+    if (!b || !index || *index < 0 || *index >= b->Readings.size())
+        return Refused;
+    const SimReading &r = b->Readings[*index];
+    return QStringLiteral("GET READING %1 %2 %3 %4 %5 %6 %7 %8")
+        .arg(b->Id)
+        .arg(*index)
+        .arg(r.Status)
+        .arg(r.Time)
+        .arg(r.Conductivity)
+        .arg(r.TemperatureTenths)
+        .arg(r.Flag)
+        .arg(r.Fahrenheit);
+}
+
+QString Meter::NewBatch(const QString &command)
+{
+    static const QRegularExpression form(QStringLiteral("^NEW BATCH \"([^\"]*)\" (\\d+) (\\d+)$"));
+    const auto m = form.match(command);
+    if (!m.hasMatch() || m.captured(1).size() > 12 || m.captured(3).toInt() > 100)
+        return Refused;
+    const QString echo = QStringLiteral("NEW BATCH %1 %2 %3 ").arg(Quoted(m.captured(1)), m.captured(2), m.captured(3));
+    const auto free = std::find_if(FState.Slots.begin(), FState.Slots.end(), [](const auto &s) { return !s; });
+    if (free == FState.Slots.end())
+        return echo + QStringLiteral("2 0");
+    int id = 1;
+    while (FindBatch(id))
+        ++id;
+    SimBatch b;
+    b.Id = id;
+    b.Name = m.captured(1);
+    b.Created = m.captured(2).toUInt();
+    b.Max = m.captured(3).toInt();
+    *free = b;
+    return echo + QStringLiteral("0 %1").arg(id);
+}
+
+QString Meter::DelBatch(const QStringList &args)
+{
+    const auto id = args.size() == 1 ? Number(args[0]) : std::nullopt;
+    if (!id)
+        return Refused;
+    // A refusal carries the meter's error code where the batch ID stands otherwise; 3: not found.
+    if (FOptions.DelError != 0)
+        return QStringLiteral("DEL BATCH %1 -1").arg(FOptions.DelError);
+    for (auto &slot : FState.Slots) {
+        if (slot && slot->Id == *id) {
+            slot.reset();
+            return QStringLiteral("DEL BATCH %1 0").arg(*id);
+        }
+    }
+    return QStringLiteral("DEL BATCH 3 -1");
+}
+
+QString Meter::GetConfig(const QStringList &args)
+{
+    const auto index = args.size() == 1 ? Number(args[0]) : std::nullopt;
+    if (!index)
+        return Refused;
+    if (FOptions.Err1 && (*index == 24 || *index == 29))
+        return QStringLiteral("ERR 1");
+    if (*index == 30 && !NewerFirmware())
+        return Refused;
+    const auto it = FState.Config.find(static_cast<int>(*index));
+    if (it == FState.Config.end())
+        return Refused;
+    QString value = it.value();
+    if (value.contains(QLatin1Char(' ')))
+        value = Quoted(value);
+    return QStringLiteral("GET CONFIG %1 %2").arg(*index).arg(value);
+}
+
+QString Meter::SetConfig(const QStringList &args)
+{
+    if (args.size() != 2)
+        return Refused;
+    const auto index = Number(args[0]);
+    if (!index || !FState.Config.contains(static_cast<int>(*index)))
+        return Refused;
+    const QString &value = args[1];
+    bool ok = false;
+    if (*index >= 12 && *index <= 15) {
+        ok = value.size() == 1 && value.at(0).isDigit();
+    } else if (*index == 24 || *index == 29) {
+        if (FOptions.Err1)
+            return QStringLiteral("ERR 1");
+        value.toInt(&ok);
+    } else {
+        value.toDouble(&ok);
+    }
+    if (!ok)
+        return Refused;
+    FState.Config[static_cast<int>(*index)] = value;
+    return QStringLiteral("SET CONFIG %1 %2").arg(*index).arg(value);
+}

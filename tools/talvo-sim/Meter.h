@@ -1,0 +1,41 @@
+#pragma once
+// The meter's command language, seen from the meter: one command text in, one reply text out,
+// with the state changed as the command says. No line, no timing: those are the server's.
+
+#include "MeterState.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+struct MeterOptions {
+    bool Err1 = false;  // "ERR 1" for get and set of settings 24 and 29
+    int DelError = 0;   // when not 0, every deletion is refused with this code
+};
+
+class Meter {
+public:
+    Meter(MeterState state, MeterOptions options);
+
+    QString Handle(const QString &command);
+    const MeterState &State() const { return FState; }
+    // The PC clock; tests may replace it.
+    std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };
+
+private:
+    QString GetBatch(const QStringList &args);
+    QString GetReading(const QStringList &args);
+    QString NewBatch(const QString &command);
+    QString DelBatch(const QStringList &args);
+    QString GetConfig(const QStringList &args);
+    QString SetConfig(const QStringList &args);
+    QString SetRtc(const QStringList &args);
+    bool NewerFirmware() const;
+    SimBatch *FindBatch(int id);
+
+    MeterState FState;
+    MeterOptions FOptions;
+};
+
+// Words separated by blanks; a double-quoted text is one word, without its quotes.
+QStringList CommandWords(const QString &command);
