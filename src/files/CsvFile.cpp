@@ -36,16 +36,19 @@ void ReadCsvFile(const QString &fileName, TSheet &sheet, TStatusLine &status) {
     try {
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly)) throw Error(QString());
+        // One buffer for all lines: a fresh one per line would cost more than the reading itself.
+        QByteArray buffer(MaxLineLength + 1, Qt::Uninitialized);
         bool first = true;
         while (!file.atEnd()) {
-            QByteArray raw = file.readLine(MaxLineLength);
-            if (file.error() != QFileDevice::NoError) throw Error(QString());
+            const qint64 length = file.readLine(buffer.data(), buffer.size());
+            if (length < 0) throw Error(QString());
+            QByteArrayView raw(buffer.constData(), length);
             if (raw.endsWith('\n'))
                 raw.chop(1);
             else if (!file.atEnd())
                 throw Error(QString()); // the line did not fit
             if (raw.endsWith('\r')) raw.chop(1);
-            const QString line = FromWin1252(raw);
+            const QString line = FromWin1252(raw.toByteArray());
             if (first) {
                 sheet.SetColCount(std::max(FieldCount(line), 1));
                 first = false;

@@ -1,6 +1,5 @@
 #include "files/FileReplacement.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <filesystem>
@@ -26,8 +25,6 @@ bool TFileReplacement::Create() {
         FFile.setFileName(name);
         if (FFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             FTempName = name;
-            // A replaced file keeps its permissions; a new one gets the usual ones.
-            if (target.exists()) FFile.setPermissions(QFile::permissions(FTarget));
             return true;
         }
         if (!QFileInfo::exists(name)) return false; // not a name clash: the folder cannot take the file
@@ -41,6 +38,13 @@ bool TFileReplacement::Commit() {
         FFile.close();
         if (FFile.error() != QFileDevice::NoError) return false;
     }
+    // A replaced file keeps its permissions, a new one gets the usual ones. Set only now, so that a
+    // read-only mode does not keep the writers of the temporary file out. The "user" flags say what
+    // this process may do; setting them would grant the owner more.
+    const auto userFlags = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+    if (QFileInfo::exists(FTarget) &&
+        !QFile::setPermissions(FTempName, QFile::permissions(FTarget) & ~userFlags))
+        return false;
     std::error_code ec;
     std::filesystem::rename(QFile::encodeName(FTempName).toStdString(),
                             QFile::encodeName(FTarget).toStdString(), ec);

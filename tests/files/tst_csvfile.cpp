@@ -222,12 +222,16 @@ void TestCsvFile::replacingKeepsPermissions() {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("batch.CSV"));
     QVERIFY(WriteBytes(target, "old"));
-    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-    QVERIFY(QFile::setPermissions(target, mode));
     const TSheet sheet = BatchSheet(1, OlderFirmware, false);
-    SaveSheetToFile(target, QString(), sheet);
-    QCOMPARE(ReadBytes(target), SheetToCsv(sheet));
-    QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser), mode);
+    for (const auto mode :
+         {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup, QFile::ReadOwner | QFile::ReadOther}) {
+        QVERIFY(QFile::setPermissions(target, mode));
+        SaveSheetToFile(target, QString(), sheet, EncodeDate(2012, 7, 31));
+        QCOMPARE(ReadBytes(target), SheetToCsv(sheet));
+        QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser), mode);
+        QCOMPARE(QFileInfo(target).lastModified(), QDateTime(QDate(2012, 7, 31), QTime(0, 0)));
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    }
     QCOMPARE(Entries(dir.path()), QStringList{"batch.CSV"});
 }
 
