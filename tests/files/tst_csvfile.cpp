@@ -4,6 +4,7 @@
 #include "files/BatchSheet.h"
 #include "files/CsvFile.h"
 #include "files/FileDate.h"
+#include "files/FileReplacement.h"
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
 
@@ -57,6 +58,8 @@ private slots:
     void failedSaveLeavesTheOldFile_data();
     void failedSaveLeavesTheOldFile();
     void replacingKeepsPermissions();
+    void replacementWrittenByName();
+    void savingThroughALinkKeepsTheLink();
     void otherExtensionsAreWorkbooks_data();
     void otherExtensionsAreWorkbooks();
     void fileCarriesTheDate();
@@ -233,6 +236,44 @@ void TestCsvFile::replacingKeepsPermissions() {
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
     }
     QCOMPARE(Entries(dir.path()), QStringList{"batch.CSV"});
+}
+
+// Writers that take a file name (the workbook engine) write the temporary file by its name.
+void TestCsvFile::replacementWrittenByName() {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("book.XLS"));
+    QVERIFY(WriteBytes(target, "old"));
+    {
+        TFileReplacement abandoned(target);
+        QVERIFY(abandoned.Create());
+        QVERIFY(QFileInfo(abandoned.TempName()).absolutePath() == dir.path());
+        QVERIFY(WriteBytes(abandoned.TempName(), "half"));
+    }
+    QCOMPARE(Entries(dir.path()), QStringList{"book.XLS"});
+    QCOMPARE(ReadBytes(target), QByteArray("old"));
+
+    TFileReplacement out(target);
+    QVERIFY(out.Create());
+    out.File().close();
+    QVERIFY(WriteBytes(out.TempName(), "new"));
+    QVERIFY(SetFileDate(out.TempName(), EncodeDate(2000, 1, 1)));
+    QVERIFY(out.Commit());
+    QVERIFY(!out.Commit());
+    QCOMPARE(ReadBytes(target), QByteArray("new"));
+    QCOMPARE(QFileInfo(target).lastModified(), QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+    QCOMPARE(Entries(dir.path()), QStringList{"book.XLS"});
+}
+
+void TestCsvFile::savingThroughALinkKeepsTheLink() {
+    QTemporaryDir dir;
+    const QString real = dir.filePath(QStringLiteral("real.CSV"));
+    const QString link = dir.filePath(QStringLiteral("link.CSV"));
+    QVERIFY(WriteBytes(real, "old"));
+    QVERIFY(QFile::link(real, link));
+    const TSheet sheet = BatchSheet(0, OlderFirmware, false);
+    SaveSheetToFile(link, QString(), sheet);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(ReadBytes(real), SheetToCsv(sheet));
 }
 
 void TestCsvFile::otherExtensionsAreWorkbooks_data() {
