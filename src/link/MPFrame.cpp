@@ -141,42 +141,39 @@ QStringList TMPFrame::GetAvailablePorts() const
 
 void TMPFrame::OnBytesAvailable(int count)
 {
+    const TRxRule rule{FFrameStartResponseChar.unicode() == 0,
+                       FFrameStartResponseChar.unicode() == 0 ? '\0' : ByteOf(FFrameStartResponseChar),
+                       FComSettings.MaxRXBuffer(), FFrameStopChar == QLatin1String("CR"),
+                       FFrameStopChar == QLatin1String("LF"), FFrameStopChar == QLatin1String("CRLF")};
     // The port object stays the same for the whole batch: it is only replaced by Open.
     TSerialDriver *port = FPort.get();
     for (int i = 0; i < count && port->IsOpen(); ++i)
-        Receive(port->ReadByte());
+        Receive(port->ReadByte(), rule);
 }
 
-void TMPFrame::Receive(char b)
+void TMPFrame::Receive(char b, const TRxRule &rule)
 {
-    const bool noStart = FFrameStartResponseChar.unicode() == 0;
-    const char start = noStart ? '\0' : ByteOf(FFrameStartResponseChar);
-    const int maxRx = FComSettings.MaxRXBuffer();
-    const bool stopCR = FFrameStopChar == QLatin1String("CR");
-    const bool stopLF = FFrameStopChar == QLatin1String("LF");
-    const bool stopCRLF = FFrameStopChar == QLatin1String("CRLF");
-
     switch (FRxState) {
     case WaitStart:
-        if (noStart) {
+        if (rule.NoStart) {
             FRxBuffer.clear();
-            if (maxRx > 0)
+            if (rule.MaxRx > 0)
                 FRxBuffer.append(b);
             FRxState = InFrame;
-        } else if (b == start) {
+        } else if (b == rule.Start) {
             FRxBuffer.clear();
             FRxState = InFrame;
         }
         break;
     case InFrame:
-        if ((b == CR && stopCR) || (b == LF && stopLF)) {
+        if ((b == CR && rule.StopCR) || (b == LF && rule.StopLF)) {
             FRxState = WaitStart;
             DoDataInd(FromWin1252(FRxBuffer));
-        } else if (b == CR && stopCRLF) {
+        } else if (b == CR && rule.StopCRLF) {
             FRxState = GotCR;
-        } else if (b == start) {
+        } else if (b == rule.Start) {
             FRxBuffer.clear();
-        } else if (FRxBuffer.size() < maxRx) {
+        } else if (FRxBuffer.size() < rule.MaxRx) {
             FRxBuffer.append(b);
         } else {
             FRxState = WaitStart; // too long: the frame is abandoned

@@ -77,7 +77,14 @@ private:
     void CreatePort();
     void OnBytesAvailable(int count);
     void OnLineError(int code);
-    void Receive(char b);
+    // The framing settings, taken once for each batch of received bytes.
+    struct TRxRule {
+        bool NoStart;
+        char Start;
+        int MaxRx;
+        bool StopCR, StopLF, StopCRLF;
+    };
+    void Receive(char b, const TRxRule &rule);
 
     TMpComSettings FComSettings;
     qint32 FTimeOutConnect = 10000;

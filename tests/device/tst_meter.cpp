@@ -4,6 +4,8 @@
 #include "support/ScriptedPrompts.h"
 #include "support/SimProcess.h"
 
+#include <QtTest>
+
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -2,6 +2,8 @@
 #include "Meter.h"
 #include "support/SimProcess.h"
 
+#include <QtTest>
+
 #include <QElapsedTimer>
 #include <fcntl.h>
 #include <poll.h>

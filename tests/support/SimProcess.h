@@ -4,7 +4,7 @@
 
 #include <QProcess>
 #include <QStringList>
-#include <QtTest>
+
 
 #ifndef TALVO_SIM
 #error "TALVO_SIM must name the simulator executable"
