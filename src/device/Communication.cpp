@@ -162,7 +162,9 @@ QString TdmCommunication::SendCommand(const QString &command)
             const int transmissions = Attempts - counter;
             if (transmissions > 1) {
                 FOwedReplies = transmissions - 1;
-                FOwedUntil = QDeadlineTimer(lastSent + static_cast<qint64>(FDataLink->TimeOutResponse()),
+                // Replies to later transmissions come that much later again, give or take the
+                // meter's jitter, for which three response times are allowed.
+                FOwedUntil = QDeadlineTimer(lastSent + 3 * static_cast<qint64>(FDataLink->TimeOutResponse()),
                                             Qt::PreciseTimer);
             }
             break;
