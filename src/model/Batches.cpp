@@ -133,8 +133,13 @@ QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
     }
     const float t = reading.FTemperature;
     const bool newer = info.IsNewerFirmware();
+    // A date format with blanks or commas ("d MMM yyyy") would split the date into several cells
+    // when the line is divided again; such a date is quoted like the numbers.
+    QString date = DateToStr(reading.FDateTime);
+    if (std::any_of(date.begin(), date.end(), [](QChar c) { return c == QLatin1Char(',') || c.unicode() <= 32; }))
+        date = Quoted(date);
     QStringList fields;
-    fields << QString::number(reading.FIndex + 1) << DateToStr(reading.FDateTime) << TimeToStr(reading.FDateTime)
+    fields << QString::number(reading.FIndex + 1) << date << TimeToStr(reading.FDateTime)
            << QString::number(reading.FConductivity) << Quoted(FormatFixed(t, 1))
            << Quoted(FormatFixed(CelsiusToFahrenheit(t), 1));
     // Outside 5-50 °C the compensation is not trusted; NaN fails both comparisons, hence the negation.

@@ -128,6 +128,8 @@ void TestBatches::workedExample_data()
                                    << "5,21/03/2012,12:30:05,1250,\"21.4\",\"70.5\",\"1347\",\"1614\"";
     QTest::newRow("decimal comma") << QChar(',') << "dd.MM.yyyy"
                                    << "5,21.03.2012,12:30:05,1250,\"21,4\",\"70,5\",\"1347\",\"1614\"";
+    QTest::newRow("date with blanks") << QChar('.') << "d MMM yyyy"
+                                      << "5,\"21 Mar 2012\",12:30:05,1250,\"21.4\",\"70.5\",\"1347\",\"1614\"";
 }
 
 void TestBatches::workedExample()
@@ -214,6 +216,7 @@ void TestBatches::lineReadsBack_data()
     QTest::addColumn<QString>("dateFormat");
     QTest::newRow("point") << QChar('.') << "M/d/yyyy";
     QTest::newRow("comma") << QChar(',') << "dd.MM.yyyy";
+    QTest::newRow("blanks in date") << QChar('.') << "d MMM yyyy";
 }
 
 void TestBatches::lineReadsBack()

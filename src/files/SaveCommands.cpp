@@ -1,0 +1,151 @@
+#include "files/SaveCommands.h"
+
+#include "device/Communication.h"
+#include "files/BatchSheet.h"
+#include "files/CsvFile.h"
+#include "files/FileReplacement.h"
+#include "files/Sheet.h"
+#include "files/SheetFile.h"
+#include "files/StatusLine.h"
+#include "model/Errors.h"
+#include "model/Prompts.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString Cancelled = QStringLiteral("Save cancelled by user.");
+const QString Saved = QStringLiteral("Batch saved to file.");
+
+} // namespace
+
+TSaveCommands::TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo,
+                             QString &lastSavePath, TStatusLine &status, Prompts &prompts)
+    : FComm(comm)
+    , FDeviceInfo(deviceInfo)
+    , FLastSavePath(lastSavePath)
+    , FStatus(status)
+    , FPrompts(prompts)
+{
+}
+
+QString TSaveCommands::CombinedFileName()
+{
+    const QDate today = NowQDateTime().date();
+    return QStringLiteral("TALVO_BATCHES_%1-%2-%3").arg(today.toString(QStringLiteral("yy"))).arg(today.weekNumber()).arg(today.dayOfWeek());
+}
+
+std::optional<QString> TSaveCommands::AskFile(const QString &proposed)
+{
+    TFileDialog dialog;
+    dialog.Title = QStringLiteral("Save Batch to file");
+    dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
+    dialog.FilterIndex = 2;
+    dialog.DefaultExt = QStringLiteral("XLS");
+    dialog.InitialDir = FLastSavePath;
+    dialog.FileName = proposed;
+    dialog.OverwritePrompt = true;
+    const std::optional<QString> file = FPrompts.SaveFile(dialog);
+    if (!file) {
+        FStatus.ShowStatus(Cancelled);
+        return std::nullopt;
+    }
+    const QString folder = QDir::toNativeSeparators(QFileInfo(*file).absolutePath() + QLatin1Char('/'));
+    if (folder != FLastSavePath)
+        FLastSavePath = folder;
+    return file;
+}
+
+void TSaveCommands::EnsureDeviceInfo()
+{
+    if (!FDeviceInfo || !FDeviceInfo->Valid)
+        FDeviceInfo = std::shared_ptr<TDeviceInfo>(FComm.ReadDeviceInfo());
+}
+
+void TSaveCommands::EnsureReadings(TBatch &batch)
+{
+    if (batch.FReadingsLoaded)
+        return;
+    // Readings left by an earlier transfer that failed half-way are read again, not added to.
+    batch.ClearReadings();
+    FComm.ReadBatchReadings(batch);
+}
+
+void TSaveCommands::SaveBatch(TBatch &batch)
+{
+    const std::optional<QString> file = AskFile(batch.FName.trimmed());
+    if (!file)
+        return;
+    try {
+        EnsureDeviceInfo();
+        EnsureReadings(batch);
+        TSheet sheet;
+        try {
+            BuildBatchSheet(batch, *FDeviceInfo, sheet, FStatus);
+            // The file carries the batch's creation time before it replaces an earlier one.
+            SaveSheetToFile(*file, batch.FName, sheet, batch.FCreationDateTime);
+            batch.SetSaved(true);
+        } catch (...) {
+            FStatus.ClearStatus();
+            throw;
+        }
+        FStatus.ClearStatus();
+        FStatus.ShowStatus(Saved);
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning, MessageOf(e), TMsgButtons::Ok);
+    }
+}
+
+void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
+{
+    const std::optional<QString> file = AskFile(CombinedFileName());
+    if (!file)
+        return;
+    // An existing file is replaced only by a complete new one, so an empty list leaves it alone.
+    if (batches.isEmpty())
+        return;
+    EnsureDeviceInfo();
+    if (FileExtension(*file) != QLatin1String(".CSV"))
+        throw Error(QStringLiteral("Could not save data to xls file."));
+
+    TFileReplacement out(*file);
+    if (!out.Create())
+        throw Error(QStringLiteral("Could not save data to csv file."));
+    QList<TBatch *> written;
+    TSheet sheet;
+    for (qsizetype i = 0; i < batches.size(); ++i) {
+        TBatch &batch = *batches[i];
+        try {
+            EnsureReadings(batch);
+            sheet.Clear();
+            BuildBatchSheet(batch, *FDeviceInfo, sheet, FStatus);
+            const QByteArray text = SheetToCsv(sheet);
+            if (out.File().write(text) != text.size())
+                throw Error(QStringLiteral("Could not save data to csv file."));
+            written << &batch;
+            FStatus.ClearStatus();
+            FStatus.ShowStatus(Saved);
+        } catch (const std::exception &e) {
+            FPrompts.Message(TMsgKind::Warning,
+                             QStringLiteral("The batch ") + batch.FName + QStringLiteral(" could not be saved.\r\nMessage: ") +
+                                 MessageOf(e),
+                             TMsgButtons::Ok);
+        }
+        if (i + 1 < batches.size()) {
+            const QByteArray separator = CsvSectionSeparator(sheet.ColCount());
+            out.File().write(separator);
+        }
+    }
+    if (!out.Commit())
+        throw Error(QStringLiteral("Could not save data to csv file."));
+    // Saved once the file holding them is in place.
+    for (TBatch *batch : written)
+        batch->SetSaved(true);
+}
+
+void TSaveCommands::SaveAllBatchesSeparately(const QList<TBatch *> &batches)
+{
+    for (TBatch *batch : batches)
+        SaveBatch(*batch);
+}
