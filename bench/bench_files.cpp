@@ -3,9 +3,9 @@
 #include "device/Communication.h"
 #include "files/BatchImport.h"
 #include "files/CsvFile.h"
+#include "files/FileFixtures.h" // tests/files: the batches and meter record of the file tests
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
-#include "files/FileFixtures.h" // tests/files: the batches and meter record of the file tests
 #include "support/ScriptedPrompts.h"
 
 #include <QCoreApplication>

@@ -28,11 +28,18 @@ QJsonObject FullMeter()
     for (int b = 0; b < 10; ++b) {
         QJsonArray readings;
         for (int i = 0; i < 100; ++i)
-            readings.append(QJsonObject{{"status", 0}, {"time", 1479889200.0 + b * 86400 + i * 60},
-                                        {"conductivity", 100 + (i * 37) % 900}, {"temperature", 150 + i},
-                                        {"flag", 0}, {"fahrenheit", 0}});
-        batches.append(QJsonObject{{"slot", b * 5}, {"id", b + 1}, {"name", QStringLiteral("BATCH %1").arg(b + 1)},
-                                   {"created", 1479888900.0 + b * 86400}, {"max", 100}, {"readings", readings}});
+            readings.append(QJsonObject{{"status", 0},
+                                        {"time", 1479889200.0 + b * 86400 + i * 60},
+                                        {"conductivity", 100 + (i * 37) % 900},
+                                        {"temperature", 150 + i},
+                                        {"flag", 0},
+                                        {"fahrenheit", 0}});
+        batches.append(QJsonObject{{"slot", b * 5},
+                                   {"id", b + 1},
+                                   {"name", QStringLiteral("BATCH %1").arg(b + 1)},
+                                   {"created", 1479888900.0 + b * 86400},
+                                   {"max", 100},
+                                   {"readings", readings}});
     }
     return QJsonObject{{"firmware", "V2.07"}, {"slots", 50}, {"batches", batches}};
 }

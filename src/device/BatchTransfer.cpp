@@ -45,8 +45,9 @@ void TdmCommunication::ReadBatches(TBatches &batches)
             const auto max = TryStrToInt(p[6]);
             const auto readings = TryStrToInt(p[7]);
             if (!id || !created || !max || !readings)
-                throw Error(QStringLiteral("There was a conversion error in one of the\r\nreceived parameters of Batch \"") +
-                            QString::number(i) + QLatin1Char('"'));
+                throw Error(
+                    QStringLiteral("There was a conversion error in one of the\r\nreceived parameters of Batch \"") +
+                    QString::number(i) + QLatin1Char('"'));
             batches.AddBatch(*id, p[4], DeviceTimeToDateTime(static_cast<quint32>(*created)), *max, *readings);
         }
         emit OnProgress(1);

@@ -147,7 +147,8 @@ QString TdmCommunication::SendCommand(const QString &command)
     do {
         FResponseReceived = false;
         FErrorReported = false;
-        qCDebug(lcExchange).noquote() << QStringLiteral("Send=%1, Retries=%2TimeStamp=%3").arg(command).arg(counter).arg(stamp());
+        qCDebug(lcExchange).noquote()
+            << QStringLiteral("Send=%1, Retries=%2TimeStamp=%3").arg(command).arg(counter).arg(stamp());
         --counter;
         if (!sinceFirst.isValid())
             sinceFirst.start();
@@ -164,8 +165,8 @@ QString TdmCommunication::SendCommand(const QString &command)
                 FOwedReplies = transmissions - 1;
                 // Replies to later transmissions come that much later again, give or take the
                 // meter's jitter, for which three response times are allowed.
-                FOwedUntil = QDeadlineTimer(lastSent + 3 * static_cast<qint64>(FDataLink->TimeOutResponse()),
-                                            Qt::PreciseTimer);
+                FOwedUntil =
+                    QDeadlineTimer(lastSent + 3 * static_cast<qint64>(FDataLink->TimeOutResponse()), Qt::PreciseTimer);
             }
             break;
         }

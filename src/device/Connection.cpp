@@ -106,7 +106,8 @@ void TdmCommunication::CheckClock()
         return;
     const TMsgResult answer = FPrompts.Message(
         TMsgKind::Information,
-        QStringLiteral("Time difference between PC and Talvo is more then 5 minutes.\r\nDo you want to synchronize the time?"),
+        QStringLiteral(
+            "Time difference between PC and Talvo is more then 5 minutes.\r\nDo you want to synchronize the time?"),
         TMsgButtons::YesNo);
     if (answer == TMsgResult::Yes)
         SetDeviceTime(Now()); // the time of the answer, not of the measurement

@@ -5,8 +5,18 @@ namespace {
 bool IsSeparator(QChar c)
 {
     switch (c.unicode()) {
-    case ' ': case '\'': case '(': case ')': case ',': case ':': case ';': case '=': case '[': case ']':
-    case '{': case '}':
+    case ' ':
+    case '\'':
+    case '(':
+    case ')':
+    case ',':
+    case ':':
+    case ';':
+    case '=':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
         return true;
     default:
         return false;

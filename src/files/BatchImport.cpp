@@ -40,7 +40,8 @@ enum class TLabel {
 };
 
 // Labels are compared exactly; older files used the words in the second spellings.
-const QHash<QString, TLabel> &Labels() {
+const QHash<QString, TLabel> &Labels()
+{
     static const QHash<QString, TLabel> labels = {
         {QStringLiteral("Serial Number"), TLabel::SerialNumber},
         {QStringLiteral("Software Version"), TLabel::SoftwareVersion},
@@ -78,7 +79,8 @@ constexpr int ValueCol = 4;
 class TProgressShown {
 public:
     TProgressShown(TStatusLine &status, int maximum)
-        : FStatus(status) {
+        : FStatus(status)
+    {
         FStatus.ShowProgress(maximum);
     }
     ~TProgressShown() { FStatus.HideProgress(); }
@@ -98,33 +100,40 @@ public:
         , FInfo(info)
         , FBatchList(batchList)
         , FPrompts(prompts)
-        , FOnBatchAdded(onBatchAdded) {}
+        , FOnBatchAdded(onBatchAdded)
+    {}
 
-    void Run() {
+    void Run()
+    {
         bool anyText = false;
         for (int row = 0; row < FSheet.RowCount(); ++row) {
             const bool empty = IsEmptyLine(FSheet.RowText(row));
             anyText = anyText || !empty;
-            if (empty && !FInTable) continue;
+            if (empty && !FInTable)
+                continue;
             if (FInTable)
                 TableRow(row, empty);
             else
                 LabelRow(row);
             Finish();
         }
-        if (FOpen) throw Incomplete();
+        if (FOpen)
+            throw Incomplete();
         // A file with text but without a single batch is no batch file.
-        if (anyText && !FAnyBatch) throw Error(QStringLiteral("No batch was found in the file."));
+        if (anyText && !FAnyBatch)
+            throw Error(QStringLiteral("No batch was found in the file."));
     }
 
 private:
-    Error Incomplete() const {
+    Error Incomplete() const
+    {
         return Error(QStringLiteral("The data of batch \"%1\" is incomplete.").arg(FBatch->FName));
     }
 
     // A day number as a spreadsheet stores a date, or a date in the user's format; the cell is
     // rewritten as the date text the writer put there.
-    TDateTime ReadDate(int row) {
+    TDateTime ReadDate(int row)
+    {
         const QString value = FSheet.Cell(ValueCol, row);
         if (const auto day = TryStrToInt(value)) {
             FSheet.SetCell(ValueCol, row, DateToStr(*day));
@@ -135,9 +144,11 @@ private:
 
     void Rewrite(int row, const QString &text) { FSheet.SetCell(ValueCol, row, text); }
 
-    void LabelRow(int row) {
+    void LabelRow(int row)
+    {
         const auto found = Labels().constFind(FSheet.Cell(0, row));
-        if (found == Labels().constEnd()) return;
+        if (found == Labels().constEnd())
+            return;
         const QString value = FSheet.Cell(ValueCol, row);
         switch (*found) {
         case TLabel::SerialNumber:
@@ -205,8 +216,10 @@ private:
         }
     }
 
-    void StartBatch(const QString &name) {
-        if (FOpen) throw Incomplete();
+    void StartBatch(const QString &name)
+    {
+        if (FOpen)
+            throw Incomplete();
         TBatch *batch = FBatchList.Add();
         try {
             batch->SetName(name);
@@ -219,13 +232,16 @@ private:
         FBatch = batch;
         FOpen = true;
         FAnyBatch = true;
-        if (FOnBatchAdded) FOnBatchAdded(*batch);
+        if (FOnBatchAdded)
+            FOnBatchAdded(*batch);
     }
 
     // The rows of a batch's header. Met before any "Batch name" row they have no batch to go to and
     // are skipped.
-    void BatchRow(TLabel label, int row, const QString &value) {
-        if (!FBatch) return;
+    void BatchRow(TLabel label, int row, const QString &value)
+    {
+        if (!FBatch)
+            return;
         switch (label) {
         case TLabel::BatchID:
             try {
@@ -259,7 +275,8 @@ private:
         }
     }
 
-    void TableRow(int row, bool empty) {
+    void TableRow(int row, bool empty)
+    {
         const QString first = FSheet.Cell(0, row);
         const bool noReadings = first == QLatin1String("This Batch has no readings!.");
         if (empty || noReadings) {
@@ -269,7 +286,8 @@ private:
             FBatchComplete = true;
         }
         // The header, the unit rows and the "(mg/m²)" row are skipped this way.
-        if (!TryStrToInt(first)) return;
+        if (!TryStrToInt(first))
+            return;
         QStringList fields = FSheet.Row(row);
         auto reading = std::make_unique<TReading>();
         ReadingFromFields(*reading, fields, FInfo);
@@ -282,8 +300,10 @@ private:
         }
     }
 
-    void Finish() {
-        if (!FBatchComplete) return;
+    void Finish()
+    {
+        if (!FBatchComplete)
+            return;
         FInfo.Valid = true;
         FBatch->FSaved = true;
         FBatch->FReadingsLoaded = true;
@@ -295,10 +315,9 @@ private:
                 if (FCrc.CRCText() == FStoredCode)
                     FBatch->FCheckResult = crPassed;
                 else
-                    FPrompts.Message(
-                        TMsgKind::Warning,
-                        QStringLiteral("The batch code check of batch \"%1\" failed.").arg(FBatch->FName),
-                        TMsgButtons::Ok);
+                    FPrompts.Message(TMsgKind::Warning,
+                                     QStringLiteral("The batch code check of batch \"%1\" failed.").arg(FBatch->FName),
+                                     TMsgButtons::Ok);
             }
         } else {
             FBatch->FCheckResult = crNotAvailable;
@@ -332,9 +351,11 @@ TBatchImport::TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &de
     : FBatchList(batchList)
     , FDeviceInfo(deviceInfo)
     , FStatus(status)
-    , FPrompts(prompts) {}
+    , FPrompts(prompts)
+{}
 
-void TBatchImport::ImportBatches(TSheet &sheet) {
+void TBatchImport::ImportBatches(TSheet &sheet)
+{
     const TProgressShown progress(FStatus, sheet.RowCount());
     FDeviceInfo = std::make_shared<TDeviceInfo>();
     TScan(sheet, *FDeviceInfo, FBatchList, FPrompts, OnBatchAdded).Run();

@@ -15,8 +15,7 @@ class TStatusLine;
 
 class TBatchImport {
 public:
-    TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &deviceInfo, TStatusLine &status,
-                 Prompts &prompts);
+    TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &deviceInfo, TStatusLine &status, Prompts &prompts);
 
     // Told of each new batch as soon as its name is set, so that the tree can add its node. Every batch
     // the scan leaves in the list has been told this way, also when the scan fails: removing the

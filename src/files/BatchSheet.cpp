@@ -19,20 +19,22 @@ constexpr int CheckCodeRow = 15;
 // A batch holds at most this many readings; a larger stated count only adds empty rows.
 constexpr int MostReadings = 100;
 
-void Put(TSheet &sheet, int row, const QString &label, const QString &value,
-         const QString &unit = QString()) {
+void Put(TSheet &sheet, int row, const QString &label, const QString &value, const QString &unit = QString())
+{
     sheet.SetCell(LabelCol, row, label);
     sheet.SetCell(ValueCol, row, value);
     sheet.SetCell(UnitCol, row, unit);
 }
 
-QString Integer(double value) {
+QString Integer(double value)
+{
     return QString::number(RoundHalfEven(value));
 }
 
 } // namespace
 
-void WriteDeviceConfiguration(const TDeviceInfo &info, TSheet &sheet, TStatusLine &status) {
+void WriteDeviceConfiguration(const TDeviceInfo &info, TSheet &sheet, TStatusLine &status)
+{
     status.ShowStatus(QStringLiteral("Write device configuration to file."));
     try {
         sheet.AddRows(14);
@@ -41,10 +43,8 @@ void WriteDeviceConfiguration(const TDeviceInfo &info, TSheet &sheet, TStatusLin
         Put(sheet, 2, QStringLiteral("Config version"), info.ConfigVersion);
         Put(sheet, 3, QStringLiteral("Servo Usage"), FormatFixed(info.ServoLifeTime / 3600.0, 1),
             QStringLiteral("Hours"));
-        Put(sheet, 4, QStringLiteral("Readings Since Validation"),
-            QString::number(info.ReadingsSinceLastVal));
-        Put(sheet, 5, QStringLiteral("Readings Since Service"),
-            QString::number(info.ReadingsSinceLastService));
+        Put(sheet, 4, QStringLiteral("Readings Since Validation"), QString::number(info.ReadingsSinceLastVal));
+        Put(sheet, 5, QStringLiteral("Readings Since Service"), QString::number(info.ReadingsSinceLastService));
         Put(sheet, 6, QStringLiteral("Total Number of readings"), info.NrOfReadingsTaken);
         Put(sheet, 7, QStringLiteral("Validation Date"), DateToStr(info.ValidationDate));
         Put(sheet, 8, QStringLiteral("Service Date"), DateToStr(info.ServiceDate));
@@ -53,15 +53,14 @@ void WriteDeviceConfiguration(const TDeviceInfo &info, TSheet &sheet, TStatusLin
         if (!info.IsNewerFirmware()) {
             Put(sheet, row++, QStringLiteral("Validation Fluid Conductivity "), Integer(info.G25),
                 QStringLiteral("µS/cm @ 25°C/77°F"));
-            Put(sheet, row++, QStringLiteral("Validation Fluid Temp. Coefficient"),
-                FormatFixed(info.Alpha, 1), QStringLiteral("%/°C"));
+            Put(sheet, row++, QStringLiteral("Validation Fluid Temp. Coefficient"), FormatFixed(info.Alpha, 1),
+                QStringLiteral("%/°C"));
         }
-        Put(sheet, row++, QStringLiteral("Conductivity Deionized Water"),
-            QString::number(info.DeionizedWater), QStringLiteral("µS/cm"));
+        Put(sheet, row++, QStringLiteral("Conductivity Deionized Water"), QString::number(info.DeionizedWater),
+            QStringLiteral("µS/cm"));
         Put(sheet, row++, QStringLiteral("Compensation Factor"), FormatFixed(info.AutoTempComp * 100.0, 1),
             QStringLiteral("%/°C"));
-        Put(sheet, row++, QStringLiteral("Max. Clean Conductivity"), Integer(info.GClean),
-            QStringLiteral("µS/cm"));
+        Put(sheet, row++, QStringLiteral("Max. Clean Conductivity"), Integer(info.GClean), QStringLiteral("µS/cm"));
         Put(sheet, row++, QStringLiteral("Surface Density Conversion"), FormatFixed(SurfaceDensityFactor, 1),
             QStringLiteral("mg/m² per µS/cm"));
     } catch (const std::exception &) {
@@ -69,7 +68,8 @@ void WriteDeviceConfiguration(const TDeviceInfo &info, TSheet &sheet, TStatusLin
     }
 }
 
-void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status) {
+void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status)
+{
     status.ShowStatus(QStringLiteral("Write Batch data to file."));
     try {
         const int top = sheet.RowCount() + 1;
@@ -79,8 +79,7 @@ void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLi
         Put(sheet, top + 1, QStringLiteral("Batch ID"), QString::number(batch.FID));
         Put(sheet, top + 2, QStringLiteral("Batch creation date"), DateToStr(batch.FCreationDateTime));
         Put(sheet, top + 3, QStringLiteral("Batch creation time"), TimeToStr(batch.FCreationDateTime));
-        Put(sheet, top + 4, QStringLiteral("Batch maximum # of readings"),
-            QString::number(batch.FMaxReadings));
+        Put(sheet, top + 4, QStringLiteral("Batch maximum # of readings"), QString::number(batch.FMaxReadings));
         Put(sheet, top + 5, QStringLiteral("Batch # of readings"), QString::number(count));
         Put(sheet, top + 8, QStringLiteral("Reading Table:"), QString());
         int row = top + 9;
@@ -89,17 +88,16 @@ void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLi
             return;
         }
         const bool newer = info.IsNewerFirmware();
-        sheet.FillRow(
-            row++, newer
-                       ? QStringLiteral("Reading, Date, Time, Conductivity, Temp, Temp, \"Conductivity @\", "
-                                        "\"Surface Density\",\"Surface Density\"")
-                       : QStringLiteral("Reading, Date, Time, Conductivity, Temp, Temp, \"Conductivity @\", "
-                                        "\"Surface Density\""));
-        sheet.FillRow(
-            row++, newer
-                       ? QStringLiteral(", , , (µS/cm), (°C), (°F),  \"25°C/77°F (µS/cm)\", (mg/m²),(Bresle)")
-                       : QStringLiteral(", , , (µS/cm), (°C), (°F),  \"25°C/77°F (µS/cm)\", (mg/m²)"));
-        if (newer && info.HasBresleOffset) sheet.FillRow(row++, QStringLiteral(", , , , , , , ,(mg/m²)"));
+        sheet.FillRow(row++, newer
+                                 ? QStringLiteral("Reading, Date, Time, Conductivity, Temp, Temp, \"Conductivity @\", "
+                                                  "\"Surface Density\",\"Surface Density\"")
+                                 : QStringLiteral("Reading, Date, Time, Conductivity, Temp, Temp, \"Conductivity @\", "
+                                                  "\"Surface Density\""));
+        sheet.FillRow(row++, newer
+                                 ? QStringLiteral(", , , (µS/cm), (°C), (°F),  \"25°C/77°F (µS/cm)\", (mg/m²),(Bresle)")
+                                 : QStringLiteral(", , , (µS/cm), (°C), (°F),  \"25°C/77°F (µS/cm)\", (mg/m²)"));
+        if (newer && info.HasBresleOffset)
+            sheet.FillRow(row++, QStringLiteral(", , , , , , , ,(mg/m²)"));
         // Readings the meter marked as not valid were never transferred: the table holds those there
         // are, and the rows of the missing ones stay empty.
         const auto &readings = batch.GetReadings();
@@ -111,7 +109,8 @@ void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLi
     }
 }
 
-void BuildBatchSheet(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status) {
+void BuildBatchSheet(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status)
+{
     TCRC32 crc;
     sheet.Clear();
     sheet.SetColCount(9);

@@ -5,17 +5,20 @@
 #include <filesystem>
 #include <system_error>
 
-TFileReplacement::TFileReplacement(const QString &target) {
+TFileReplacement::TFileReplacement(const QString &target)
+{
     // Replacing a link replaces the file it points to, not the link.
     const QFileInfo info(target);
     FTarget = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
 }
 
-TFileReplacement::~TFileReplacement() {
+TFileReplacement::~TFileReplacement()
+{
     Discard();
 }
 
-bool TFileReplacement::Create() {
+bool TFileReplacement::Create()
+{
     const QFileInfo target(FTarget);
     const QString folder = target.absolutePath();
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -27,33 +30,37 @@ bool TFileReplacement::Create() {
             FTempName = name;
             return true;
         }
-        if (!QFileInfo::exists(name)) return false; // not a name clash: the folder cannot take the file
+        if (!QFileInfo::exists(name))
+            return false; // not a name clash: the folder cannot take the file
     }
     return false;
 }
 
-bool TFileReplacement::Commit() {
-    if (FTempName.isEmpty() || FCommitted) return false;
+bool TFileReplacement::Commit()
+{
+    if (FTempName.isEmpty() || FCommitted)
+        return false;
     if (FFile.isOpen()) {
         FFile.close();
-        if (FFile.error() != QFileDevice::NoError) return false;
+        if (FFile.error() != QFileDevice::NoError)
+            return false;
     }
     // A replaced file keeps its permissions, a new one gets the usual ones. Set only now, so that a
     // read-only mode does not keep the writers of the temporary file out. The "user" flags say what
     // this process may do; setting them would grant the owner more.
     const auto userFlags = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
-    if (QFileInfo::exists(FTarget) &&
-        !QFile::setPermissions(FTempName, QFile::permissions(FTarget) & ~userFlags))
+    if (QFileInfo::exists(FTarget) && !QFile::setPermissions(FTempName, QFile::permissions(FTarget) & ~userFlags))
         return false;
     std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(FTempName).toStdString(),
-                            QFile::encodeName(FTarget).toStdString(), ec);
+    std::filesystem::rename(QFile::encodeName(FTempName).toStdString(), QFile::encodeName(FTarget).toStdString(), ec);
     FCommitted = !ec;
     return FCommitted;
 }
 
-void TFileReplacement::Discard() {
-    if (FTempName.isEmpty() || FCommitted) return;
+void TFileReplacement::Discard()
+{
+    if (FTempName.isEmpty() || FCommitted)
+        return;
     FFile.close();
     QFile::remove(FTempName);
 }

@@ -20,20 +20,22 @@ const QString Saved = QStringLiteral("Batch saved to file.");
 
 } // namespace
 
-TSaveCommands::TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo,
-                             QString &lastSavePath, TStatusLine &status, Prompts &prompts)
+TSaveCommands::TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo, QString &lastSavePath,
+                             TStatusLine &status, Prompts &prompts)
     : FComm(comm)
     , FDeviceInfo(deviceInfo)
     , FLastSavePath(lastSavePath)
     , FStatus(status)
     , FPrompts(prompts)
-{
-}
+{}
 
 QString TSaveCommands::CombinedFileName()
 {
     const QDate today = NowQDateTime().date();
-    return QStringLiteral("TALVO_BATCHES_%1-%2-%3").arg(today.toString(QStringLiteral("yy"))).arg(today.weekNumber()).arg(today.dayOfWeek());
+    return QStringLiteral("TALVO_BATCHES_%1-%2-%3")
+        .arg(today.toString(QStringLiteral("yy")))
+        .arg(today.weekNumber())
+        .arg(today.dayOfWeek());
 }
 
 std::optional<QString> TSaveCommands::AskFile(const QString &proposed)
@@ -128,8 +130,8 @@ void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
             FStatus.ShowStatus(Saved);
         } catch (const std::exception &e) {
             FPrompts.Message(TMsgKind::Warning,
-                             QStringLiteral("The batch ") + batch.FName + QStringLiteral(" could not be saved.\r\nMessage: ") +
-                                 MessageOf(e),
+                             QStringLiteral("The batch ") + batch.FName +
+                                 QStringLiteral(" could not be saved.\r\nMessage: ") + MessageOf(e),
                              TMsgButtons::Ok);
         }
         if (i + 1 < batches.size()) {

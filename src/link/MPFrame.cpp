@@ -143,8 +143,10 @@ void TMPFrame::OnBytesAvailable(int count)
 {
     const TRxRule rule{FFrameStartResponseChar.unicode() == 0,
                        FFrameStartResponseChar.unicode() == 0 ? '\0' : ByteOf(FFrameStartResponseChar),
-                       FComSettings.MaxRXBuffer(), FFrameStopChar == QLatin1String("CR"),
-                       FFrameStopChar == QLatin1String("LF"), FFrameStopChar == QLatin1String("CRLF")};
+                       FComSettings.MaxRXBuffer(),
+                       FFrameStopChar == QLatin1String("CR"),
+                       FFrameStopChar == QLatin1String("LF"),
+                       FFrameStopChar == QLatin1String("CRLF")};
     // The port object stays the same for the whole batch: it is only replaced by Open.
     TSerialDriver *port = FPort.get();
     for (int i = 0; i < count && port->IsOpen(); ++i)
@@ -190,8 +192,8 @@ void TMPFrame::Receive(char b, const TRxRule &rule)
 
 void TMPFrame::OnLineError(int code)
 {
-    static const int map[] = {0, feBufferOverrun, feReceiverOverrun, feParity, feFraming, 0, 0, 0,
-                              feTransmitQueueFull, feBreak};
+    static const int map[] = {
+        0, feBufferOverrun, feReceiverOverrun, feParity, feFraming, 0, 0, 0, feTransmitQueueFull, feBreak};
     if (code >= 1 && code <= 9 && map[code] != 0)
         DoComError(map[code]);
     if (!FPort->ArmLineErrors())

@@ -53,8 +53,7 @@ TPortMap TPortMap::FromEnvironment()
 TPortMap::TPortMap(QStringList extraPaths, bool systemPorts)
     : FExtraPaths(std::move(extraPaths))
     , FSystemPorts(systemPorts)
-{
-}
+{}
 
 QString TPortMap::DevicePath(int number) const
 {

@@ -2,8 +2,7 @@
 
 TQtSerialDriver::TQtSerialDriver(QObject *parent)
     : TSerialDriver(parent)
-{
-}
+{}
 
 void TQtSerialDriver::ApplySettings(const TMpComSettings &settings)
 {

@@ -20,8 +20,7 @@ float FahrenheitToCelsius(float t)
 TBatch::TBatch(qint32 id)
     : FID(id)
     , FCreationDateTime(Now())
-{
-}
+{}
 
 void TBatch::CheckRoom()
 {
@@ -151,8 +150,8 @@ QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
     }
     const double d = (static_cast<double>(t) - 25.0) * info.AutoTempComp + 1.0;
     fields << Quoted(QString::number(RoundHalfEven(Divide(reading.FConductivity, d))));
-    double s = static_cast<double>(static_cast<qint64>(reading.FConductivity) - info.DeionizedWater) *
-               SurfaceDensityFactor;
+    double s =
+        static_cast<double>(static_cast<qint64>(reading.FConductivity) - info.DeionizedWater) * SurfaceDensityFactor;
     s = Divide(s, d);
     if (!(s >= 0))
         s = 0;

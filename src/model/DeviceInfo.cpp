@@ -22,8 +22,7 @@ void SetVersion(QString &stored, TQELVersion &number, const QString &text)
 TDeviceInfo::TDeviceInfo()
     : ServiceDate(EncodeDate(1900, 1, 1))
     , ValidationDate(EncodeDate(1900, 1, 1))
-{
-}
+{}
 
 void TDeviceInfo::SetSoftwareVersion(const QString &text)
 {

@@ -7,7 +7,10 @@
 
 class Error : public std::runtime_error {
 public:
-    explicit Error(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message) {}
+    explicit Error(const QString &message)
+        : std::runtime_error(message.toStdString())
+        , FMessage(message)
+    {}
     const QString &message() const noexcept { return FMessage; }
     // The class name that one message box shows beside the text.
     virtual QString className() const { return QStringLiteral("Exception"); }

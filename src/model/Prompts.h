@@ -18,7 +18,7 @@ enum class TMsgResult { Ok, Yes, No, Abort, Cancel };
 
 struct TFileDialog {
     QString Title;
-    QString Filter; // "Description (*.EXT)|*.EXT|..." pairs
+    QString Filter;      // "Description (*.EXT)|*.EXT|..." pairs
     int FilterIndex = 1; // 1-based entry selected when the dialog opens
     QString DefaultExt;  // without the point, added when the typed name has none
     QString InitialDir;

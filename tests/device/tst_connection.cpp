@@ -164,7 +164,8 @@ void TestConnection::alreadyConnected()
     Rig r;
     QVERIFY(r.comm->Connect(false));
     QSignalSpy connecting(r.comm.get(), &TdmCommunication::OnConnecting);
-    QCOMPARE(Failure([&] { r.comm->Connect(false); }), QStringLiteral("Port is already open. Please close port first."));
+    QCOMPARE(Failure([&] { r.comm->Connect(false); }),
+             QStringLiteral("Port is already open. Please close port first."));
     QCOMPARE(connecting.size(), 0);
 }
 
@@ -294,13 +295,15 @@ void TestConnection::deviceTimeErrors()
     QVERIFY(r.comm->Connect(false));
     QCOMPARE(QDateTimeFromDateTime(r.comm->GetDeviceTime()), PcTime);
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 30 05 21 03"); };
-    QCOMPARE(Failure([&] { r.comm->GetDeviceTime(); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Failure([&] { r.comm->GetDeviceTime(); }),
+             QStringLiteral("The received message contained a parameter error."));
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 3x 05 21 03 2012"); };
     QCOMPARE(Failure([&] { r.comm->GetDeviceTime(); }), QStringLiteral("'3x' is not a valid integer value"));
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 30 05 31 02 2012"); };
     QVERIFY(Failure([&] { r.comm->GetDeviceTime(); }).endsWith(QLatin1String("is not a valid date")));
     r.meter.Reply = [](const QString &) { return QStringLiteral("SET RTC 1 2 3 4 5 6"); };
-    QCOMPARE(Failure([&] { r.comm->SetDeviceTime(Now()); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Failure([&] { r.comm->SetDeviceTime(Now()); }),
+             QStringLiteral("The received message contained a parameter error."));
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

@@ -78,10 +78,14 @@ void TestExchange::refusals_data()
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("message");
     const QString sent = QStringLiteral("\r\nCommand send was \"GET CONFIG 9\"");
-    QTest::newRow("ERR") << "ERR" << "The Slave reported an error. " + sent;
-    QTest::newRow("err") << "err" << "The Slave reported an error. " + sent;
-    QTest::newRow("P?") << "P?" << "The Slave reported a parmeter error. " + sent;
-    QTest::newRow("c?") << "c?" << "The Slave reported an unkown command. " + sent;
+    QTest::newRow("ERR") << "ERR"
+                         << "The Slave reported an error. " + sent;
+    QTest::newRow("err") << "err"
+                         << "The Slave reported an error. " + sent;
+    QTest::newRow("P?") << "P?"
+                        << "The Slave reported a parmeter error. " + sent;
+    QTest::newRow("c?") << "c?"
+                        << "The Slave reported an unkown command. " + sent;
     QTest::newRow("ERR 1 is an answer") << "ERR 1" << QString();
     QTest::newRow("ERR with blank is an answer") << "ERR " << QString();
 }
@@ -140,8 +144,9 @@ void TestExchange::lateRepliesNeverAnswerTheNextCommand()
     r.comm.DataLink().SetTimeOutResponse(100);
     r.meter.Reply = [&](const QString &c) {
         QString reply = c == QLatin1String("GET MAXNROFB") ? QStringLiteral("GET MAXNROFB 50")
-                        : c.startsWith(QLatin1String("GET BATCH ")) ? QStringLiteral("GET BATCH 1 0 \"") + c.mid(10) + QStringLiteral("\" 0 100 5")
-                                                                    : c + QStringLiteral(" 0 0 1250 215 0 0");
+                        : c.startsWith(QLatin1String("GET BATCH "))
+                            ? QStringLiteral("GET BATCH 1 0 \"") + c.mid(10) + QStringLiteral("\" 0 100 5")
+                            : c + QStringLiteral(" 0 0 1250 215 0 0");
         QTimer::singleShot(130, [&r, reply] { r.line.Deliver("/" + reply.toLatin1() + "\r\n"); });
         return QString();
     };
@@ -159,18 +164,30 @@ void TestExchange::replyMatching_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
     QTest::addColumn<bool>("answers");
-    QTest::newRow("words") << "GET VERSION" << "GET VERSION Talvo 2.07" << true;
-    QTest::newRow("other words") << "GET BATCH 3" << "GET MAXNROFB 50" << false;
-    QTest::newRow("config index") << "GET CONFIG 16" << "GET CONFIG 16 SN1" << true;
-    QTest::newRow("other config index") << "GET CONFIG 16" << "GET CONFIG 0 517" << false;
-    QTest::newRow("reading index") << "GET READING 7 6" << "GET READING 7 6 0 1 2 3 4 5" << true;
-    QTest::newRow("other reading") << "GET READING 7 6" << "GET READING 7 5 0 1 2 3 4 5" << false;
-    QTest::newRow("cell") << "GET C 2 3" << "GET C 2 3 1.5" << true;
-    QTest::newRow("other cell") << "GET C 2 3" << "GET C 2 2 1.5" << false;
-    QTest::newRow("refusal") << "GET C 2 3" << "C?" << true;
-    QTest::newRow("ERR 1") << "GET CONFIG 24" << "ERR 1" << true;
-    QTest::newRow("short reply left to the count check") << "GET CONFIG 25" << "GET CONFIG" << true;
-    QTest::newRow("garbage") << "GET RTC" << "xx" << false;
+    QTest::newRow("words") << "GET VERSION"
+                           << "GET VERSION Talvo 2.07" << true;
+    QTest::newRow("other words") << "GET BATCH 3"
+                                 << "GET MAXNROFB 50" << false;
+    QTest::newRow("config index") << "GET CONFIG 16"
+                                  << "GET CONFIG 16 SN1" << true;
+    QTest::newRow("other config index") << "GET CONFIG 16"
+                                        << "GET CONFIG 0 517" << false;
+    QTest::newRow("reading index") << "GET READING 7 6"
+                                   << "GET READING 7 6 0 1 2 3 4 5" << true;
+    QTest::newRow("other reading") << "GET READING 7 6"
+                                   << "GET READING 7 5 0 1 2 3 4 5" << false;
+    QTest::newRow("cell") << "GET C 2 3"
+                          << "GET C 2 3 1.5" << true;
+    QTest::newRow("other cell") << "GET C 2 3"
+                                << "GET C 2 2 1.5" << false;
+    QTest::newRow("refusal") << "GET C 2 3"
+                             << "C?" << true;
+    QTest::newRow("ERR 1") << "GET CONFIG 24"
+                           << "ERR 1" << true;
+    QTest::newRow("short reply left to the count check") << "GET CONFIG 25"
+                                                         << "GET CONFIG" << true;
+    QTest::newRow("garbage") << "GET RTC"
+                             << "xx" << false;
 }
 
 void TestExchange::replyMatching()

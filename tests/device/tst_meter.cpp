@@ -37,7 +37,9 @@ struct Live {
     ScriptedPrompts prompts;
     TdmCommunication comm{prompts};
 
-    explicit Live(QStringList args = {}) : sim(args << QStringLiteral("--log") << dir.filePath(QStringLiteral("commands.log"))) {}
+    explicit Live(QStringList args = {})
+        : sim(args << QStringLiteral("--log") << dir.filePath(QStringLiteral("commands.log")))
+    {}
     QStringList Log() const { return LogOf(log); }
 };
 
@@ -55,7 +57,12 @@ QString ReadEverything(TdmCommunication &comm)
         comm.ReadBatchReadings(*b);
         out << QStringLiteral("%1 %2 %3 %4").arg(b->FID).arg(b->FName).arg(b->FMaxReadings).arg(b->FReadingCount);
         for (const auto &r : b->Readings())
-            out << QStringLiteral("%1 %2 %3 %4 %5").arg(r->FIndex).arg(r->FConductivity).arg(r->FTemperature).arg(r->FDateTime, 0, 'f', 8).arg(r->FFahrenheit);
+            out << QStringLiteral("%1 %2 %3 %4 %5")
+                       .arg(r->FIndex)
+                       .arg(r->FConductivity)
+                       .arg(r->FTemperature)
+                       .arg(r->FDateTime, 0, 'f', 8)
+                       .arg(r->FFahrenheit);
     }
     return out.join(QLatin1Char('\n'));
 }
@@ -129,8 +136,9 @@ void TestMeter::wholeConversation()
     QVERIFY(log.contains(QStringLiteral("GET READING 1 99")));
     QVERIFY(log.contains(QStringLiteral("NEW BATCH \"NEW ONE     \" 1480550400 40")));
     QVERIFY(log.contains(QStringLiteral("DEL BATCH 4")));
-    for (const char *c : {"SET CONFIG 10 84.5", "SET CONFIG 9 0.021", "SET CONFIG 29 3", "SET CONFIG 24 19",
-                          "SET RTC 18 00 00 24 12 2026", "SET CONFIG 12 9", "SET CONFIG 15 6", "GET C 5 3", "GET SERVOLT"})
+    for (const char *c :
+         {"SET CONFIG 10 84.5", "SET CONFIG 9 0.021", "SET CONFIG 29 3", "SET CONFIG 24 19",
+          "SET RTC 18 00 00 24 12 2026", "SET CONFIG 12 9", "SET CONFIG 15 6", "GET C 5 3", "GET SERVOLT"})
         QVERIFY2(log.contains(QString::fromLatin1(c)), c);
 }
 
@@ -183,13 +191,15 @@ void TestMeter::silentMeter()
     // The link may still wait for the last identification attempt; then the port is free again.
     QTRY_VERIFY(!live.comm.DataLink().Busy());
     live.comm.DataLink().Open();
-    QCOMPARE(Failure([&] { live.comm.SendCommand(QStringLiteral("GET RTC")); }), QStringLiteral("Data Link layer time out"));
+    QCOMPARE(Failure([&] { live.comm.SendCommand(QStringLiteral("GET RTC")); }),
+             QStringLiteral("Data Link layer time out"));
 }
 
 void TestMeter::refusalsAndWrongCounts()
 {
     {
-        Live live({QStringLiteral("--refuse"), QStringLiteral("ERR"), QStringLiteral("--refuse-command"), QStringLiteral("GET BATCH")});
+        Live live({QStringLiteral("--refuse"), QStringLiteral("ERR"), QStringLiteral("--refuse-command"),
+                   QStringLiteral("GET BATCH")});
         TBatches batches;
         QCOMPARE(Failure([&] { live.comm.ReadBatches(batches); }),
                  QStringLiteral("The Slave reported an error. \r\nCommand send was \"GET BATCH 0\""));
@@ -240,7 +250,8 @@ void TestMeter::lineDroppedMidTransfer()
 void TestMeter::newBatchWaitsTenSeconds()
 {
     // Answered after 1.5 s: beyond the usual half second, within the ten seconds "NEW BATCH" has.
-    Live live({QStringLiteral("--late"), QStringLiteral("1500"), QStringLiteral("--late-command"), QStringLiteral("NEW BATCH")});
+    Live live({QStringLiteral("--late"), QStringLiteral("1500"), QStringLiteral("--late-command"),
+               QStringLiteral("NEW BATCH")});
     QVERIFY(live.comm.Connect(false));
     QElapsedTimer clock;
     clock.start();

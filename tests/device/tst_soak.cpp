@@ -143,7 +143,8 @@ void TestSoak::neverWrongData()
         } catch (const std::exception &e) {
             ++failures;
             const QString message = MessageOf(e);
-            const bool known = std::any_of(Allowed.begin(), Allowed.end(), [&](const QString &a) { return message.startsWith(a); });
+            const bool known =
+                std::any_of(Allowed.begin(), Allowed.end(), [&](const QString &a) { return message.startsWith(a); });
             QVERIFY2(known, qPrintable(message));
         }
     }

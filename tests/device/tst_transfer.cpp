@@ -121,7 +121,8 @@ void TestTransfer::slotCountForms_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("two parameters") << "GET MAXNROFB" << QString();
     QTest::newRow("four parameters") << "GET MAXNROFB 5 6" << QString();
-    QTest::newRow("not a number") << "GET MAXNROFB x" << "The data received on GETNROFB was of a illegal format.";
+    QTest::newRow("not a number") << "GET MAXNROFB x"
+                                  << "The data received on GETNROFB was of a illegal format.";
 }
 
 void TestTransfer::slotCountForms()
@@ -147,7 +148,8 @@ void TestTransfer::conversionErrorKeepsEarlierBatches()
              QStringLiteral("There was a conversion error in one of the\r\nreceived parameters of Batch \"1\""));
     QCOMPARE(batches.Count(), 1);
     r.replies[QStringLiteral("GET BATCH 1")] = QStringLiteral("GET BATCH 2 0 B 0 10");
-    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }), QStringLiteral("The received message had to many parameters."));
+    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }),
+             QStringLiteral("The received message had to many parameters."));
     r.replies[QStringLiteral("GET BATCH 1")] = QStringLiteral("GET BATCH 2 0 ABCDEFGHIJKLM 0 10 0");
     QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }), QStringLiteral("The batch name is to long."));
 }
@@ -184,14 +186,16 @@ void TestTransfer::readingReplyWrongCount()
     TBatch *b = batches.AddBatch(7, QStringLiteral("B"), 0, 100, 2);
     r.replies[QStringLiteral("GET READING 7 0")] = QStringLiteral("GET READING 7 0 0 86400 1250 215 1 0");
     r.replies[QStringLiteral("GET READING 7 1")] = QStringLiteral("GET READING 7 1 0 86400 1250 215 1");
-    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*b); }), QStringLiteral("The received message had to many parameters."));
+    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*b); }),
+             QStringLiteral("The received message had to many parameters."));
     QVERIFY(b->Readings().empty());
     QVERIFY(!b->FReadingsLoaded);
     // A batch already full loses its readings on the next one.
     TBatch *full = batches.AddBatch(8, QStringLiteral("F"), 0, 1, 2);
     r.replies[QStringLiteral("GET READING 8 0")] = QStringLiteral("GET READING 8 0 0 0 1 200 0 0");
     r.replies[QStringLiteral("GET READING 8 1")] = QStringLiteral("GET READING 8 1 0 0 1 200 0 0");
-    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*full); }), QStringLiteral("Maximum number of readings is reached"));
+    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*full); }),
+             QStringLiteral("Maximum number of readings is reached"));
     QVERIFY(full->Readings().empty());
     r.replies[QStringLiteral("GET READING 8 0")] = QStringLiteral("GET READING 8 0 0 0 x 200 0 0");
     QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*full); }), QStringLiteral("'x' is not a valid integer value"));
@@ -207,8 +211,10 @@ void TestTransfer::newBatchCommandAndResults_data()
                              << "There are no more places left in the Talvo for batches.\r\n"
                                 "Please make some room by deleting a batch first."
                              << -1;
-    QTest::newRow("other") << "NEW BATCH \"x\" 1 2 5 0" << "Unexpected error" << -1;
-    QTest::newRow("wrong count") << "NEW BATCH 0 17" << "The received message contained a parameter error." << -1;
+    QTest::newRow("other") << "NEW BATCH \"x\" 1 2 5 0"
+                           << "Unexpected error" << -1;
+    QTest::newRow("wrong count") << "NEW BATCH 0 17"
+                                 << "The received message contained a parameter error." << -1;
 }
 
 void TestTransfer::newBatchCommandAndResults()
@@ -250,9 +256,12 @@ void TestTransfer::deleteBatchResults_data()
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("message");
     QTest::newRow("deleted") << "DEL BATCH 7 0" << QString();
-    QTest::newRow("not found") << "DEL BATCH 3 -1" << "The batch was not found in the Talvo.";
-    QTest::newRow("other code") << "DEL BATCH 9 -1" << "Unexpected error";
-    QTest::newRow("wrong count") << "DEL BATCH -1" << "The received message contained a parameter error.";
+    QTest::newRow("not found") << "DEL BATCH 3 -1"
+                               << "The batch was not found in the Talvo.";
+    QTest::newRow("other code") << "DEL BATCH 9 -1"
+                                << "Unexpected error";
+    QTest::newRow("wrong count") << "DEL BATCH -1"
+                                 << "The received message contained a parameter error.";
 }
 
 void TestTransfer::deleteBatchResults()
@@ -322,7 +331,8 @@ void TestTransfer::deviceRecordOptionalValues()
     QCOMPARE(Failure([&] { r.comm.ReadDeviceInfo(); }), QStringLiteral("'many' is not a valid integer value"));
     r.replies[QStringLiteral("GET CONFIG 19")] = QStringLiteral("GET CONFIG 19");
     r.Config(25, QStringLiteral("5"));
-    QCOMPARE(Failure([&] { r.comm.ReadDeviceInfo(); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Failure([&] { r.comm.ReadDeviceInfo(); }),
+             QStringLiteral("The received message contained a parameter error."));
 }
 
 void TestTransfer::err1Fallbacks()
@@ -342,7 +352,8 @@ void TestTransfer::err1Fallbacks()
     QCOMPARE(r.comm.GetAutoTempComp(), 0.0251);
     // Only the exact ERR 1 answer is one.
     r.replies[QStringLiteral("GET CONFIG 29")] = QStringLiteral("err 1");
-    QCOMPARE(Failure([&] { r.comm.GetDeionizedWater(); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Failure([&] { r.comm.GetDeionizedWater(); }),
+             QStringLiteral("The received message contained a parameter error."));
     r.replies[QStringLiteral("GET CONFIG 24")] = QStringLiteral("ERR");
     QVERIFY(Failure([&] { r.comm.GetAutoTempComp(); }).startsWith(QLatin1String("The Slave reported an error.")));
 }
@@ -350,14 +361,17 @@ void TestTransfer::err1Fallbacks()
 void TestTransfer::settingsCommands()
 {
     Rig r;
-    r.meter.Reply = [](const QString &c) { return c.startsWith(QLatin1String("SET CONFIG")) ? c : QStringLiteral("C?"); };
+    r.meter.Reply = [](const QString &c) {
+        return c.startsWith(QLatin1String("SET CONFIG")) ? c : QStringLiteral("C?");
+    };
     r.comm.SetAutoTempComp(0.02);
     r.comm.SetAutoTempComp(0.0225); // 22.5 goes to the even neighbour
     r.comm.SetAlpha(2);
     r.comm.SetG25(84);
     r.comm.SetDeionizedWater(4);
     QCOMPARE(r.meter.Commands.mid(r.meter.Commands.size() - 5),
-             (QStringList{"SET CONFIG 24 20", "SET CONFIG 24 22", "SET CONFIG 9 0.02", "SET CONFIG 10 84", "SET CONFIG 29 4"}));
+             (QStringList{"SET CONFIG 24 20", "SET CONFIG 24 22", "SET CONFIG 9 0.02", "SET CONFIG 10 84",
+                          "SET CONFIG 29 4"}));
     r.meter.Reply = [](const QString &) { return QStringLiteral("SET CONFIG 10"); };
     QCOMPARE(Failure([&] { r.comm.SetG25(1); }), QStringLiteral("The received message contained a parameter error."));
 }
@@ -375,9 +389,11 @@ void TestTransfer::cellConstants()
     QCOMPARE(c[25], 1.25f);
     QCOMPARE(c[24], 1.5f);
     QCOMPARE(c[2 * 4 + 3], 2.3f);
-    QCOMPARE(r.meter.Commands.mid(r.meter.Commands.size() - 26, 3), (QStringList{"GET CONFIG 22", "GET CONFIG 18", "GET C 0 0"}));
+    QCOMPARE(r.meter.Commands.mid(r.meter.Commands.size() - 26, 3),
+             (QStringList{"GET CONFIG 22", "GET CONFIG 18", "GET C 0 0"}));
     r.replies[QStringLiteral("GET C 5 3")] = QStringLiteral("GET C 5 3");
-    QCOMPARE(Failure([&] { c = r.comm.ReadCellConstants(); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Failure([&] { c = r.comm.ReadCellConstants(); }),
+             QStringLiteral("The received message contained a parameter error."));
     QCOMPARE(c[2 * 4 + 3], 2.3f); // the caller's values stay
 }
 

@@ -29,7 +29,8 @@ public:
 inline const char *OlderFirmware = "V2.06S01";
 inline const char *NewerFirmware = "V2.06S02";
 
-inline TDeviceInfo Meter(const QString &firmware, bool bresle = false) {
+inline TDeviceInfo Meter(const QString &firmware, bool bresle = false)
+{
     TDeviceInfo info;
     info.SerialNumber = QStringLiteral("TV1234");
     info.SetSoftwareVersion(firmware);
@@ -53,51 +54,59 @@ inline TDeviceInfo Meter(const QString &firmware, bool bresle = false) {
 
 // A batch of `count` readings with varied values: inside and outside the temperature window, one
 // held in °F, conductivities below and above the deionized water.
-inline TBatch *AddBatch(TBatches &list, int count, const QString &name = QStringLiteral("Deck A"),
-                        int id = 3) {
+inline TBatch *AddBatch(TBatches &list, int count, const QString &name = QStringLiteral("Deck A"), int id = 3)
+{
     TBatch *batch = list.AddBatch(id, name, EncodeDateTime(QDate(2012, 7, 31), QTime(10, 15, 7)), 100, count);
     for (int i = 0; i < count; ++i) {
         const float temperatures[] = {21.4f, 4.5f, 77.0f, 50.0f, 5.0f, 18.2f, 33.3f};
         const int k = i % 7;
         batch->AddReading(i, k == 3 ? 1 : 900 + 37 * i,
-                          EncodeDateTime(QDate(2012, 7, 31), QTime(11, i % 60, (7 * i) % 60)),
-                          temperatures[k], false, k == 2);
+                          EncodeDateTime(QDate(2012, 7, 31), QTime(11, i % 60, (7 * i) % 60)), temperatures[k], false,
+                          k == 2);
     }
     batch->FReadingsLoaded = true;
     return batch;
 }
 
-inline UserLocale PointLocale() {
+inline UserLocale PointLocale()
+{
     return UserLocale();
 }
 
-inline UserLocale CommaLocale() {
+inline UserLocale CommaLocale()
+{
     UserLocale l;
     l.DecimalSeparator = QLatin1Char(',');
     l.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
     return l;
 }
 
-inline QByteArray ReadBytes(const QString &name) {
+inline QByteArray ReadBytes(const QString &name)
+{
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline bool WriteBytes(const QString &name, const QByteArray &bytes) {
+inline bool WriteBytes(const QString &name, const QByteArray &bytes)
+{
     QFile f(name);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 // Lines without their CR LF.
-inline QList<QByteArray> Lines(const QByteArray &bytes) {
+inline QList<QByteArray> Lines(const QByteArray &bytes)
+{
     QList<QByteArray> lines = bytes.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
     for (QByteArray &l : lines)
-        if (l.endsWith('\r')) l.chop(1);
+        if (l.endsWith('\r'))
+            l.chop(1);
     return lines;
 }
 
-inline QByteArray JoinLines(const QList<QByteArray> &lines) {
+inline QByteArray JoinLines(const QList<QByteArray> &lines)
+{
     QByteArray out;
     for (const QByteArray &l : lines)
         out += l + "\r\n";
@@ -105,7 +114,8 @@ inline QByteArray JoinLines(const QList<QByteArray> &lines) {
 }
 
 // The message of what f raised, empty when it raised nothing.
-inline QString Raised(const std::function<void()> &f) {
+inline QString Raised(const std::function<void()> &f)
+{
     try {
         f();
     } catch (const std::exception &e) {

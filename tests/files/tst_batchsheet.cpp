@@ -16,8 +16,8 @@ struct Built {
 };
 
 // Label, value and unit of a row, the other cells being empty.
-void CheckRow(const TSheet &sheet, int row, const QString &label, const QString &value,
-              const QString &unit = {}) {
+void CheckRow(const TSheet &sheet, int row, const QString &label, const QString &value, const QString &unit = {})
+{
     QStringList expected(9, QString());
     expected[0] = label;
     expected[4] = value;
@@ -43,15 +43,15 @@ private slots:
     void decimalCommaValues();
 };
 
-void TestBatchSheet::olderFirmwareLayout() {
+void TestBatchSheet::olderFirmwareLayout()
+{
     TBatches list;
     TBatch *batch = AddBatch(list, 1);
     const TDeviceInfo info = Meter(OlderFirmware);
     TSheet sheet;
     RecordingStatus status;
     BuildBatchSheet(*batch, info, sheet, status);
-    QCOMPARE(status.Events,
-             (QStringList{"Write device configuration to file.", "Write Batch data to file."}));
+    QCOMPARE(status.Events, (QStringList{"Write device configuration to file.", "Write Batch data to file."}));
     QCOMPARE(sheet.ColCount(), 9);
     CheckRow(sheet, 0, "Serial Number", "TV1234");
     CheckRow(sheet, 1, "Software Version", "V2.06S01");
@@ -82,7 +82,8 @@ void TestBatchSheet::olderFirmwareLayout() {
     CheckRow(sheet, 25, "Reading Table:", "");
 }
 
-void TestBatchSheet::newerFirmwareLayout() {
+void TestBatchSheet::newerFirmwareLayout()
+{
     TBatches list;
     TBatch *batch = AddBatch(list, 1);
     const TDeviceInfo info = Meter(NewerFirmware);
@@ -100,7 +101,8 @@ void TestBatchSheet::newerFirmwareLayout() {
     QCOMPARE(sheet.Cell(8, 27), QStringLiteral("(Bresle)"));
 }
 
-void TestBatchSheet::readingTable_data() {
+void TestBatchSheet::readingTable_data()
+{
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<bool>("bresle");
     QTest::addColumn<int>("count");
@@ -111,7 +113,8 @@ void TestBatchSheet::readingTable_data() {
     QTest::newRow("newer with Bresle, 100 readings") << NewerFirmware << true << 100;
 }
 
-void TestBatchSheet::readingTable() {
+void TestBatchSheet::readingTable()
+{
     QFETCH(QString, firmware);
     QFETCH(bool, bresle);
     QFETCH(int, count);
@@ -161,7 +164,8 @@ void TestBatchSheet::readingTable() {
         QCOMPARE(sheet.RowText(row), QStringLiteral(",,,,,,,,"));
 }
 
-void TestBatchSheet::noReadings() {
+void TestBatchSheet::noReadings()
+{
     TBatches list;
     TBatch *batch = AddBatch(list, 0);
     TSheet sheet;
@@ -175,7 +179,8 @@ void TestBatchSheet::noReadings() {
 
 // A batch may hold fewer readings than it states (the meter's invalid readings are not transferred):
 // the table shows those there are and the sheet keeps the size the stated count gives it.
-void TestBatchSheet::heldReadingsDifferFromCount() {
+void TestBatchSheet::heldReadingsDifferFromCount()
+{
     TBatches list;
     const TDeviceInfo info = Meter(OlderFirmware);
     TSheet sheet;
@@ -203,7 +208,8 @@ void TestBatchSheet::heldReadingsDifferFromCount() {
     QCOMPARE(sheet.RowCount(), 130);
 }
 
-void TestBatchSheet::checkCodeCoversEveryCellText() {
+void TestBatchSheet::checkCodeCoversEveryCellText()
+{
     for (const char *firmware : {OlderFirmware, NewerFirmware}) {
         TBatches list;
         TBatch *batch = AddBatch(list, 7);
@@ -213,14 +219,16 @@ void TestBatchSheet::checkCodeCoversEveryCellText() {
         QString all;
         for (int row = 0; row < sheet.RowCount(); ++row)
             for (const QString &cell : sheet.Row(row))
-                if (row != 15 || cell != sheet.Cell(4, 15)) all += cell;
+                if (row != 15 || cell != sheet.Cell(4, 15))
+                    all += cell;
         TCRC32 crc;
         crc.AddString(all);
         QCOMPARE(sheet.Cell(4, 15), QLatin1Char('\'') + crc.CRCText());
     }
 }
 
-void TestBatchSheet::failuresOfEachBlock_data() {
+void TestBatchSheet::failuresOfEachBlock_data()
+{
     QTest::addColumn<int>("fault");
     QTest::addColumn<QString>("message");
     QTest::newRow("no readings held for a stated count") << 0 << "Could not write the Batch data to file.";
@@ -228,7 +236,8 @@ void TestBatchSheet::failuresOfEachBlock_data() {
     QTest::newRow("conductivity that rounds to nothing") << 2 << "Could not write the Talvo data to file.";
 }
 
-void TestBatchSheet::failuresOfEachBlock() {
+void TestBatchSheet::failuresOfEachBlock()
+{
     QFETCH(int, fault);
     QFETCH(QString, message);
     TBatches list;
@@ -248,7 +257,8 @@ void TestBatchSheet::failuresOfEachBlock() {
     QCOMPARE(Raised([&] { BuildBatchSheet(*batch, info, sheet, status); }), message);
 }
 
-void TestBatchSheet::decimalCommaValues() {
+void TestBatchSheet::decimalCommaValues()
+{
     UserLocale::SetCurrent(CommaLocale());
     TBatches list;
     TBatch *batch = AddBatch(list, 1);

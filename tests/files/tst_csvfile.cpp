@@ -17,8 +17,9 @@
 
 namespace {
 
-TSheet BatchSheet(int count, const QString &firmware, bool bresle,
-                  const QString &name = QStringLiteral("Deck A"), int id = 3) {
+TSheet BatchSheet(int count, const QString &firmware, bool bresle, const QString &name = QStringLiteral("Deck A"),
+                  int id = 3)
+{
     TBatches list;
     TBatch *batch = AddBatch(list, count, name, id);
     TSheet sheet;
@@ -28,7 +29,8 @@ TSheet BatchSheet(int count, const QString &firmware, bool bresle,
 }
 
 // Commas that separate cells, those inside double quotes not counted.
-int SeparatingCommas(const QByteArray &line) {
+int SeparatingCommas(const QByteArray &line)
+{
     int commas = 0;
     bool quoted = false;
     for (char c : line) {
@@ -40,7 +42,8 @@ int SeparatingCommas(const QByteArray &line) {
     return commas;
 }
 
-QStringList Entries(const QString &folder) {
+QStringList Entries(const QString &folder)
+{
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
@@ -75,7 +78,8 @@ private:
     QTemporaryDir FDir;
 };
 
-void TestCsvFile::matchesTheGoldenFiles_data() {
+void TestCsvFile::matchesTheGoldenFiles_data()
+{
     QTest::addColumn<QString>("fixture");
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<bool>("bresle");
@@ -87,7 +91,8 @@ void TestCsvFile::matchesTheGoldenFiles_data() {
         << "newer_firmware_bresle.CSV" << NewerFirmware << true << "SHIPHULL0001" << 12 << 4;
 }
 
-void TestCsvFile::matchesTheGoldenFiles() {
+void TestCsvFile::matchesTheGoldenFiles()
+{
     QFETCH(QString, fixture);
     QFETCH(QString, firmware);
     QFETCH(bool, bresle);
@@ -101,7 +106,8 @@ void TestCsvFile::matchesTheGoldenFiles() {
     QCOMPARE(ReadBytes(file), expected);
 }
 
-void TestCsvFile::fileShape_data() {
+void TestCsvFile::fileShape_data()
+{
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<bool>("bresle");
     QTest::addColumn<int>("count");
@@ -115,7 +121,8 @@ void TestCsvFile::fileShape_data() {
         }
 }
 
-void TestCsvFile::fileShape() {
+void TestCsvFile::fileShape()
+{
     QFETCH(QString, firmware);
     QFETCH(bool, bresle);
     QFETCH(int, count);
@@ -137,8 +144,8 @@ void TestCsvFile::fileShape() {
     const QList<QByteArray> lines = Lines(bytes);
     for (const QByteArray &line : lines)
         QVERIFY2(SeparatingCommas(line) == 8, line.constData());
-    QCOMPARE(lines[3], comma ? QByteArray("\"Servo Usage\",,,,\"1,4\",Hours,,,")
-                             : QByteArray("\"Servo Usage\",,,,1.4,Hours,,,"));
+    QCOMPARE(lines[3],
+             comma ? QByteArray("\"Servo Usage\",,,,\"1,4\",Hours,,,") : QByteArray("\"Servo Usage\",,,,1.4,Hours,,,"));
     QCOMPARE(lines[25], QByteArray("\"Reading Table:\",,,,,,,,"));
     if (count > 0) {
         const int first = (bresle && firmware == NewerFirmware) ? 29 : 28;
@@ -149,14 +156,16 @@ void TestCsvFile::fileShape() {
     }
 }
 
-void TestCsvFile::checkCodeAgreesWithZlib() {
+void TestCsvFile::checkCodeAgreesWithZlib()
+{
     // A combined file: sections one after the other, two lines of 9 commas between them.
     const QString file = FDir.filePath(QStringLiteral("combined.CSV"));
     QByteArray bytes;
     const QList<TSheet> sheets{BatchSheet(3, OlderFirmware, false), BatchSheet(0, NewerFirmware, false),
                                BatchSheet(100, NewerFirmware, true, QStringLiteral("Stern, \"B\""))};
     for (int i = 0; i < sheets.size(); ++i) {
-        if (i > 0) bytes += CsvSectionSeparator(9);
+        if (i > 0)
+            bytes += CsvSectionSeparator(9);
         bytes += SheetToCsv(sheets[i]);
     }
     QVERIFY(WriteBytes(file, bytes));
@@ -169,8 +178,7 @@ void TestCsvFile::checkCodeAgreesWithZlib() {
     python.start(QStringLiteral("python3"), {QStringLiteral(CHECK_CRC_SCRIPT), file});
     QVERIFY(python.waitForFinished(30000));
     QCOMPARE(python.exitCode(), 0);
-    const QStringList results =
-        QString::fromLatin1(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList results = QString::fromLatin1(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(results.size(), 3);
     for (int i = 0; i < results.size(); ++i) {
         const QStringList codes = results[i].split(' ');
@@ -180,14 +188,16 @@ void TestCsvFile::checkCodeAgreesWithZlib() {
     }
 }
 
-void TestCsvFile::failedSaveLeavesTheOldFile_data() {
+void TestCsvFile::failedSaveLeavesTheOldFile_data()
+{
     QTest::addColumn<QString>("kind");
     QTest::newRow("parent is a regular file") << "file parent";
     QTest::newRow("read-only folder") << "read-only";
     QTest::newRow("name taken by a folder") << "folder";
 }
 
-void TestCsvFile::failedSaveLeavesTheOldFile() {
+void TestCsvFile::failedSaveLeavesTheOldFile()
+{
     QFETCH(QString, kind);
     QTemporaryDir dir;
     QString folder = dir.path();
@@ -212,16 +222,18 @@ void TestCsvFile::failedSaveLeavesTheOldFile() {
     }
     const QStringList before = Entries(folder);
 
-    const QString message =
-        Raised([&] { SaveSheetToFile(target, QString(), BatchSheet(1, OlderFirmware, false)); });
+    const QString message = Raised([&] { SaveSheetToFile(target, QString(), BatchSheet(1, OlderFirmware, false)); });
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(message, QStringLiteral("Could not save data to csv file."));
     QCOMPARE(Entries(folder), before); // no temporary file left behind
-    if (kind == QLatin1String("read-only")) QCOMPARE(ReadBytes(target), old);
-    if (kind == QLatin1String("folder")) QCOMPARE(ReadBytes(target + QStringLiteral("/inside")), old);
+    if (kind == QLatin1String("read-only"))
+        QCOMPARE(ReadBytes(target), old);
+    if (kind == QLatin1String("folder"))
+        QCOMPARE(ReadBytes(target + QStringLiteral("/inside")), old);
 }
 
-void TestCsvFile::replacingKeepsPermissions() {
+void TestCsvFile::replacingKeepsPermissions()
+{
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("batch.CSV"));
     QVERIFY(WriteBytes(target, "old"));
@@ -239,7 +251,8 @@ void TestCsvFile::replacingKeepsPermissions() {
 }
 
 // Writers that take a file name (the workbook engine) write the temporary file by its name.
-void TestCsvFile::replacementWrittenByName() {
+void TestCsvFile::replacementWrittenByName()
+{
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("book.XLS"));
     QVERIFY(WriteBytes(target, "old"));
@@ -264,7 +277,8 @@ void TestCsvFile::replacementWrittenByName() {
     QCOMPARE(Entries(dir.path()), QStringList{"book.XLS"});
 }
 
-void TestCsvFile::savingThroughALinkKeepsTheLink() {
+void TestCsvFile::savingThroughALinkKeepsTheLink()
+{
     QTemporaryDir dir;
     const QString real = dir.filePath(QStringLiteral("real.CSV"));
     const QString link = dir.filePath(QStringLiteral("link.CSV"));
@@ -276,7 +290,8 @@ void TestCsvFile::savingThroughALinkKeepsTheLink() {
     QCOMPARE(ReadBytes(real), SheetToCsv(sheet));
 }
 
-void TestCsvFile::otherExtensionsAreWorkbooks_data() {
+void TestCsvFile::otherExtensionsAreWorkbooks_data()
+{
     QTest::addColumn<QString>("name");
     QTest::newRow("lower-case csv") << "report.csv";
     QTest::newRow("mixed case") << "report.Csv";
@@ -285,17 +300,18 @@ void TestCsvFile::otherExtensionsAreWorkbooks_data() {
     QTest::newRow("CSV only in the folder name") << "x.CSV/report";
 }
 
-void TestCsvFile::otherExtensionsAreWorkbooks() {
+void TestCsvFile::otherExtensionsAreWorkbooks()
+{
     QFETCH(QString, name);
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("x.CSV")));
-    QCOMPARE(
-        Raised([&] { SaveSheetToFile(dir.filePath(name), QString(), BatchSheet(1, OlderFirmware, false)); }),
-        QStringLiteral("Could not save data to xls file."));
+    QCOMPARE(Raised([&] { SaveSheetToFile(dir.filePath(name), QString(), BatchSheet(1, OlderFirmware, false)); }),
+             QStringLiteral("Could not save data to xls file."));
     QVERIFY(!QFileInfo::exists(dir.filePath(name)));
 }
 
-void TestCsvFile::fileCarriesTheDate() {
+void TestCsvFile::fileCarriesTheDate()
+{
     const QString file = FDir.filePath(QStringLiteral("dated.CSV"));
     SaveSheetToFile(file, QString(), BatchSheet(1, OlderFirmware, false),
                     EncodeDateTime(QDate(2012, 7, 31), QTime(10, 15, 7, 800)));
@@ -308,7 +324,8 @@ void TestCsvFile::fileCarriesTheDate() {
     QVERIFY(!QFileInfo::exists(FDir.filePath(QStringLiteral("missing.CSV"))));
 }
 
-void TestCsvFile::dateOutsideTheFormLeavesNoFile() {
+void TestCsvFile::dateOutsideTheFormLeavesNoFile()
+{
     QTemporaryDir dir;
     const TDateTime early = EncodeDateTime(QDate(1979, 12, 31), QTime(23, 59, 59));
     const QString fresh = dir.filePath(QStringLiteral("new.CSV"));
@@ -324,20 +341,20 @@ void TestCsvFile::dateOutsideTheFormLeavesNoFile() {
         QVERIFY(f.open(QIODevice::Append));
         QVERIFY(f.setFileTime(stamp, QFileDevice::FileModificationTime));
     }
-    QCOMPARE(
-        Raised([&] { SaveSheetToFile(existing, QString(), BatchSheet(1, OlderFirmware, false), early); }),
-        QStringLiteral("The date could not be set on the batch file."));
+    QCOMPARE(Raised([&] { SaveSheetToFile(existing, QString(), BatchSheet(1, OlderFirmware, false), early); }),
+             QStringLiteral("The date could not be set on the batch file."));
     QCOMPARE(ReadBytes(existing), QByteArray("old"));
     QCOMPARE(QFileInfo(existing).lastModified(), stamp);
     QCOMPARE(Entries(dir.path()), QStringList{"old.CSV"});
 }
 
-void TestCsvFile::fileDateForm_data() {
+void TestCsvFile::fileDateForm_data()
+{
     QTest::addColumn<double>("when");
     QTest::addColumn<QDateTime>("stamp");
     QTest::newRow("first moment") << EncodeDate(1980, 1, 1) << QDateTime(QDate(1980, 1, 1), QTime(0, 0));
-    QTest::newRow("odd second rounds down") << EncodeDateTime(QDate(2012, 7, 31), QTime(10, 15, 59))
-                                            << QDateTime(QDate(2012, 7, 31), QTime(10, 15, 58));
+    QTest::newRow("odd second rounds down")
+        << EncodeDateTime(QDate(2012, 7, 31), QTime(10, 15, 59)) << QDateTime(QDate(2012, 7, 31), QTime(10, 15, 58));
     QTest::newRow("last moment") << EncodeDateTime(QDate(2107, 12, 31), QTime(23, 59, 59))
                                  << QDateTime(QDate(2107, 12, 31), QTime(23, 59, 58));
     QTest::newRow("before 1980") << EncodeDateTime(QDate(1979, 12, 31), QTime(23, 59, 59)) << QDateTime();
@@ -347,22 +364,26 @@ void TestCsvFile::fileDateForm_data() {
     QTest::newRow("huge") << 1e300 << QDateTime();
 }
 
-void TestCsvFile::fileDateForm() {
+void TestCsvFile::fileDateForm()
+{
     QFETCH(double, when);
     QFETCH(QDateTime, stamp);
     const auto date = FileDateOf(when);
     QCOMPARE(date.has_value(), stamp.isValid());
-    if (date) QCOMPARE(*date, stamp);
+    if (date)
+        QCOMPARE(*date, stamp);
 }
 
-void TestCsvFile::readsLinesIntoRows_data() {
+void TestCsvFile::readsLinesIntoRows_data()
+{
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("CR LF") << QByteArray("a,b,c\r\n1,\"x, y\",3,4\r\n,,\r\n");
     QTest::newRow("LF only") << QByteArray("a,b,c\n1,\"x, y\",3,4\n,,\n");
     QTest::newRow("no final line end") << QByteArray("a,b,c\r\n1,\"x, y\",3,4\r\n,,");
 }
 
-void TestCsvFile::readsLinesIntoRows() {
+void TestCsvFile::readsLinesIntoRows()
+{
     QFETCH(QByteArray, bytes);
     const QString file = FDir.filePath(QStringLiteral("lines.CSV"));
     QVERIFY(WriteBytes(file, bytes));
@@ -376,29 +397,30 @@ void TestCsvFile::readsLinesIntoRows() {
     QCOMPARE(sheet.Row(1), (QStringList{"a", "b", "c"}));
     QCOMPARE(sheet.Row(2), (QStringList{"1", "x, y", "3"}));
     QCOMPARE(sheet.Row(3), (QStringList{"", "", ""}));
-    QCOMPARE(status.Events,
-             (QStringList{"Opening lines.CSV", "Reading line 2 from lines.CSV",
-                          "Reading line 3 from lines.CSV", "Reading line 4 from lines.CSV", "<clear>"}));
+    QCOMPARE(status.Events, (QStringList{"Opening lines.CSV", "Reading line 2 from lines.CSV",
+                                         "Reading line 3 from lines.CSV", "Reading line 4 from lines.CSV", "<clear>"}));
 }
 
-void TestCsvFile::readFailures_data() {
+void TestCsvFile::readFailures_data()
+{
     QTest::addColumn<QString>("kind");
     QTest::newRow("missing file") << "missing";
     QTest::newRow("folder") << "folder";
     QTest::newRow("absurdly long line") << "long";
 }
 
-void TestCsvFile::readFailures() {
+void TestCsvFile::readFailures()
+{
     QFETCH(QString, kind);
     QTemporaryDir dir;
     QString file = dir.filePath(QStringLiteral("in.CSV"));
-    if (kind == QLatin1String("folder")) QVERIFY(QDir().mkdir(file));
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(file));
     if (kind == QLatin1String("long"))
         QVERIFY(WriteBytes(file, "a,b\r\n" + QByteArray(4 * 1024 * 1024, 'x') + "\r\nc,d\r\n"));
     TSheet sheet(8, 1);
     RecordingStatus status;
-    QCOMPARE(Raised([&] { ReadCsvFile(file, sheet, status); }),
-             QStringLiteral("Could not read data from csv file."));
+    QCOMPARE(Raised([&] { ReadCsvFile(file, sheet, status); }), QStringLiteral("Could not read data from csv file."));
     QCOMPARE(status.Events.first(), QStringLiteral("Opening in.CSV"));
     QCOMPARE(status.Events.last(), QStringLiteral("<clear>"));
 }

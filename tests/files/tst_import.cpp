@@ -15,13 +15,15 @@
 
 namespace {
 
-QTemporaryDir &Folder() {
+QTemporaryDir &Folder()
+{
     static QTemporaryDir dir;
     return dir;
 }
 
 // The bytes SaveSheetToFile writes for the batch.
-QByteArray Saved(TBatch &batch, const TDeviceInfo &info) {
+QByteArray Saved(TBatch &batch, const TDeviceInfo &info)
+{
     TSheet sheet;
     RecordingStatus status;
     BuildBatchSheet(batch, info, sheet, status);
@@ -30,8 +32,8 @@ QByteArray Saved(TBatch &batch, const TDeviceInfo &info) {
     return ReadBytes(file);
 }
 
-QByteArray SavedBatch(int count, const QString &firmware, bool bresle,
-                      const QString &name = QStringLiteral("Deck A")) {
+QByteArray SavedBatch(int count, const QString &firmware, bool bresle, const QString &name = QStringLiteral("Deck A"))
+{
     TBatches list;
     return Saved(*AddBatch(list, count, name), Meter(firmware, bresle));
 }
@@ -45,20 +47,24 @@ struct Import {
     QList<TBatch *> Announced;
     QString Error;
 
-    explicit Import(const QByteArray &bytes) {
+    explicit Import(const QByteArray &bytes)
+    {
         const QString file = Folder().filePath(QStringLiteral("import.CSV"));
-        if (!WriteBytes(file, bytes)) qFatal("cannot write the file to import");
+        if (!WriteBytes(file, bytes))
+            qFatal("cannot write the file to import");
         TSheet sheet(8, 1);
         Error = Raised([&] {
             ReadCsvFile(file, sheet, Status);
             Scan(sheet);
         });
     }
-    explicit Import(TSheet sheet) {
+    explicit Import(TSheet sheet)
+    {
         Error = Raised([&] { Scan(sheet); });
     }
 
-    void Scan(TSheet &sheet) {
+    void Scan(TSheet &sheet)
+    {
         TBatchImport import(List, Info, Status, Prompt);
         import.OnBatchAdded = [this](TBatch & b) { QVERIFY(!b.FName.isEmpty());
         Announced << &b;
@@ -67,43 +73,54 @@ struct Import {
 }
 
 TBatch &
-Batch(int i) const {
+Batch(int i) const
+{
     return *List.GetBatch(i);
 }
 // Every batch left in the list has its node: removing those removes all the import added.
-bool ListIsAnnounced() const {
-    if (List.Count() != Announced.size()) return false;
+bool ListIsAnnounced() const
+{
+    if (List.Count() != Announced.size())
+        return false;
     for (int i = 0; i < List.Count(); ++i)
-        if (List.GetBatch(i) != Announced[i]) return false;
+        if (List.GetBatch(i) != Announced[i])
+            return false;
     return true;
 }
 }; // namespace
 
-QString FailedWarning(const QString &name) {
+QString FailedWarning(const QString &name)
+{
     return QStringLiteral("The batch code check of batch \"%1\" failed.").arg(name);
 }
 
-QByteArray ReplaceLine(const QByteArray &bytes, int index, const QByteArray &line) {
+QByteArray ReplaceLine(const QByteArray &bytes, int index, const QByteArray &line)
+{
     QList<QByteArray> lines = Lines(bytes);
     lines[index] = line;
     return JoinLines(lines);
 }
 
-QByteArray RemoveLines(const QByteArray &bytes, int from, int count) {
+QByteArray RemoveLines(const QByteArray &bytes, int from, int count)
+{
     QList<QByteArray> lines = Lines(bytes);
     lines.remove(from, count);
     return JoinLines(lines);
 }
 
-QByteArray InsertLine(const QByteArray &bytes, int before, const QByteArray &line) {
+QByteArray InsertLine(const QByteArray &bytes, int before, const QByteArray &line)
+{
     QList<QByteArray> lines = Lines(bytes);
     lines.insert(before, line);
     return JoinLines(lines);
 }
 
-QChar Changed(QChar c) {
-    if (c.isDigit()) return QChar('0' + (c.digitValue() + 1) % 10);
-    if (c.isLetter()) return c == QLatin1Char('X') ? QLatin1Char('Y') : QLatin1Char('X');
+QChar Changed(QChar c)
+{
+    if (c.isDigit())
+        return QChar('0' + (c.digitValue() + 1) % 10);
+    if (c.isLetter())
+        return c == QLatin1Char('X') ? QLatin1Char('Y') : QLatin1Char('X');
     return QLatin1Char('x');
 }
 
@@ -131,7 +148,8 @@ private slots:
     void emptySheetImportsNothing();
 };
 
-void TestImport::savedBatchPasses_data() {
+void TestImport::savedBatchPasses_data()
+{
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<bool>("bresle");
     QTest::addColumn<int>("count");
@@ -145,7 +163,8 @@ void TestImport::savedBatchPasses_data() {
         }
 }
 
-void TestImport::savedBatchPasses() {
+void TestImport::savedBatchPasses()
+{
     QFETCH(QString, firmware);
     QFETCH(bool, bresle);
     QFETCH(int, count);
@@ -208,7 +227,8 @@ void TestImport::savedBatchPasses() {
     QCOMPARE(Saved(imported, info), bytes);
 }
 
-void TestImport::everyChangedCharacterFails_data() {
+void TestImport::everyChangedCharacterFails_data()
+{
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<bool>("bresle");
     QTest::newRow("older") << OlderFirmware << false;
@@ -217,7 +237,8 @@ void TestImport::everyChangedCharacterFails_data() {
 
 // Any character of a value, unit or table cell changed: the batch fails its check, or the file no
 // longer converts; it never passes.
-void TestImport::everyChangedCharacterFails() {
+void TestImport::everyChangedCharacterFails()
+{
     QFETCH(QString, firmware);
     QFETCH(bool, bresle);
     const QString file = Folder().filePath(QStringLiteral("mutated.CSV"));
@@ -244,8 +265,7 @@ void TestImport::everyChangedCharacterFails() {
                     continue;
                 }
                 QVERIFY2(in.Batch(0).FCheckResult == crFailed, qPrintable(where));
-                QVERIFY2(in.Prompt.Texts() == QStringList{FailedWarning(in.Batch(0).FName)},
-                         qPrintable(where));
+                QVERIFY2(in.Prompt.Texts() == QStringList{FailedWarning(in.Batch(0).FName)}, qPrintable(where));
                 QCOMPARE(in.Prompt.Messages[0].Kind, TMsgKind::Warning);
                 QCOMPARE(in.Prompt.Messages[0].Buttons, TMsgButtons::Ok);
                 ++failedChecks;
@@ -257,13 +277,13 @@ void TestImport::everyChangedCharacterFails() {
              qPrintable(QStringLiteral("%1 %2").arg(failedChecks).arg(conversionErrors)));
 }
 
-void TestImport::emptyRowsOutsideTheTableDoNotMatter_data() {
+void TestImport::emptyRowsOutsideTheTableDoNotMatter_data()
+{
     const QByteArray file = SavedBatch(3, OlderFirmware, false);
     const QByteArray empty(",,,,,,,,");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("result");
-    QTest::newRow("added in the device block")
-        << InsertLine(InsertLine(file, 4, empty), 9, ",,") << int(crPassed);
+    QTest::newRow("added in the device block") << InsertLine(InsertLine(file, 4, empty), 9, ",,") << int(crPassed);
     QTest::newRow("added before the batch name") << InsertLine(file, 17, empty) << int(crPassed);
     QTest::newRow("added above the whole section") << InsertLine(file, 0, empty) << int(crPassed);
     QTest::newRow("removed after the check code") << RemoveLines(file, 16, 1) << int(crPassed);
@@ -273,7 +293,8 @@ void TestImport::emptyRowsOutsideTheTableDoNotMatter_data() {
     QTest::newRow("added inside the table") << InsertLine(file, 29, empty) << int(crFailed);
 }
 
-void TestImport::emptyRowsOutsideTheTableDoNotMatter() {
+void TestImport::emptyRowsOutsideTheTableDoNotMatter()
+{
     QFETCH(QByteArray, bytes);
     QFETCH(int, result);
     const Import in(bytes);
@@ -281,7 +302,8 @@ void TestImport::emptyRowsOutsideTheTableDoNotMatter() {
     QCOMPARE(in.Batch(0).FCheckResult, quint8(result));
 }
 
-void TestImport::checkCodeMissingOrEmpty() {
+void TestImport::checkCodeMissingOrEmpty()
+{
     const QByteArray file = SavedBatch(3, NewerFirmware, true);
     const Import missing(RemoveLines(file, 15, 1));
     QCOMPARE(missing.Error, QString());
@@ -293,11 +315,12 @@ void TestImport::checkCodeMissingOrEmpty() {
     QVERIFY(empty.Prompt.Messages.isEmpty());
 }
 
-void TestImport::combinedFileChecksEachSection() {
+void TestImport::combinedFileChecksEachSection()
+{
     const QByteArray second = SavedBatch(5, NewerFirmware, true, QStringLiteral("Second"));
     QByteArray bytes = SavedBatch(3, OlderFirmware, false, QStringLiteral("First")) + CsvSectionSeparator(9) +
-                       ReplaceLine(second, 29, Lines(second)[29].replace("900", "901")) +
-                       CsvSectionSeparator(9) + SavedBatch(0, NewerFirmware, false, QStringLiteral("Third"));
+                       ReplaceLine(second, 29, Lines(second)[29].replace("900", "901")) + CsvSectionSeparator(9) +
+                       SavedBatch(0, NewerFirmware, false, QStringLiteral("Third"));
     const Import in(bytes);
     QCOMPARE(in.Error, QString());
     QCOMPARE(in.List.Count(), 3);
@@ -316,7 +339,8 @@ void TestImport::combinedFileChecksEachSection() {
 
 // A workbook gives numbers, day numbers and fractions of a day back where the writer put texts; the
 // scan turns them back into those texts, so the check still passes.
-void TestImport::spreadsheetCellsAreRewritten() {
+void TestImport::spreadsheetCellsAreRewritten()
+{
     const QString file = Folder().filePath(QStringLiteral("book.CSV"));
     QVERIFY(WriteBytes(file, SavedBatch(7, OlderFirmware, false)));
     TSheet sheet(8, 1);
@@ -344,11 +368,11 @@ void TestImport::spreadsheetCellsAreRewritten() {
     const Import in(sheet);
     QCOMPARE(in.Error, QString());
     QCOMPARE(in.Batch(0).FCheckResult, quint8(crPassed));
-    QCOMPARE(QDateTimeFromDateTime(in.Batch(0).FCreationDateTime),
-             QDateTime(QDate(2012, 7, 31), QTime(10, 15, 7)));
+    QCOMPARE(QDateTimeFromDateTime(in.Batch(0).FCreationDateTime), QDateTime(QDate(2012, 7, 31), QTime(10, 15, 7)));
 }
 
-void TestImport::olderLabelsAreRead() {
+void TestImport::olderLabelsAreRead()
+{
     QByteArray file = SavedBatch(2, OlderFirmware, false);
     file.replace("\"Readings Since Service\",,,,345", "\"Readings Since Calibration\",,,,346");
     file.replace("\"Service Date\",,,,15/11/2011", "\"Calibration Date\",,,,16/11/2011");
@@ -363,7 +387,8 @@ void TestImport::olderLabelsAreRead() {
     QCOMPARE(in.Batch(0).FCheckResult, quint8(crFailed)); // the texts changed
 }
 
-void TestImport::labelsAreComparedExactly() {
+void TestImport::labelsAreComparedExactly()
+{
     QByteArray file = SavedBatch(2, OlderFirmware, false);
     file.replace("\"Serial Number\"", "\"serial number\"");
     file.replace("\"Total Number of readings\"", "\"Total Number of readings \"");
@@ -375,12 +400,12 @@ void TestImport::labelsAreComparedExactly() {
 }
 
 // Batch rows and a reading table before any "Batch name" row have no batch to go to: they are skipped.
-void TestImport::rowsBeforeAnyBatchAreSkipped() {
-    const QByteArray orphans =
-        "\"Batch ID\",,,,77,,,,\r\n\"Batch creation date\",,,,01/01/2000,,,,\r\n"
-        "\"Batch maximum # of readings\",,,,5,,,,\r\n\"Batch # of readings\",,,,9,,,,\r\n"
-        "\"Reading Table:\",,,,,,,,\r\n1,31/07/2012,11:00:00,900,21.4,70.5,970,1161,\r\n"
-        ",,,,,,,,\r\n";
+void TestImport::rowsBeforeAnyBatchAreSkipped()
+{
+    const QByteArray orphans = "\"Batch ID\",,,,77,,,,\r\n\"Batch creation date\",,,,01/01/2000,,,,\r\n"
+                               "\"Batch maximum # of readings\",,,,5,,,,\r\n\"Batch # of readings\",,,,9,,,,\r\n"
+                               "\"Reading Table:\",,,,,,,,\r\n1,31/07/2012,11:00:00,900,21.4,70.5,970,1161,\r\n"
+                               ",,,,,,,,\r\n";
     const Import in(orphans + SavedBatch(3, OlderFirmware, false));
     QCOMPARE(in.Error, QString());
     QCOMPARE(in.List.Count(), 1);
@@ -394,7 +419,8 @@ void TestImport::rowsBeforeAnyBatchAreSkipped() {
     QCOMPARE(alone.List.Count(), 0);
 }
 
-void TestImport::brokenFiles_data() {
+void TestImport::brokenFiles_data()
+{
     const QByteArray file = SavedBatch(3, OlderFirmware, false);
     const QList<QByteArray> lines = Lines(file);
     QTest::addColumn<QByteArray>("bytes");
@@ -411,9 +437,8 @@ void TestImport::brokenFiles_data() {
     zeros.replace("900", QByteArray("9\0\xff", 3));
     QTest::newRow("garbage in a reading")
         << zeros
-        << QStringLiteral(
-               "A problem occurred while converting reading from string, message:\r\n'9%1%2' is not a valid "
-               "integer value")
+        << QStringLiteral("A problem occurred while converting reading from string, message:\r\n'9%1%2' is not a valid "
+                          "integer value")
                .arg(QChar(0), QChar(0xff));
     QTest::newRow("truncated after the batch header")
         << JoinLines(lines.mid(0, 23)) << "The data of batch \"Deck A      \" is incomplete.";
@@ -433,19 +458,19 @@ void TestImport::brokenFiles_data() {
     QTest::newRow("maximum above 100") << ReplaceLine(file, 21, "\"Batch maximum # of readings\",,,,101,,,,")
                                        << "The maximum number off readings has to between 0 and 100.";
     QTest::newRow("more readings than the maximum")
-        << ReplaceLine(file, 21, "\"Batch maximum # of readings\",,,,2,,,,")
-        << "Maximum number of readings is reached";
+        << ReplaceLine(file, 21, "\"Batch maximum # of readings\",,,,2,,,,") << "Maximum number of readings is reached";
     QTest::newRow("name too long") << ReplaceLine(file, 17, "\"Batch name\",,,,\"Deck A and BC\",,,,")
                                    << "The batch name is to long.";
     QTest::newRow("batch ID not a number")
         << ReplaceLine(file, 18, "\"Batch ID\",,,,three,,,,") << "Problem while importing Batch";
-    QTest::newRow("version that is no version") << ReplaceLine(file, 1, "\"Software Version\",,,,Vx.y,,,,")
-                                                << "Error during conversion of version string";
+    QTest::newRow("version that is no version")
+        << ReplaceLine(file, 1, "\"Software Version\",,,,Vx.y,,,,") << "Error during conversion of version string";
     QTest::newRow("first line with fewer items")
         << ReplaceLine(file, 0, "\"Serial Number\"") << "'' is not a valid floating point value";
 }
 
-void TestImport::brokenFiles() {
+void TestImport::brokenFiles()
+{
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
     const Import in(bytes);
@@ -458,19 +483,20 @@ void TestImport::brokenFiles() {
 
 // A failure in a later section: the batches imported before it stay in the list, each with its node,
 // so that closing all batches removes them.
-void TestImport::failureKeepsOnlyAnnouncedBatches() {
+void TestImport::failureKeepsOnlyAnnouncedBatches()
+{
     const QByteArray second = SavedBatch(1, OlderFirmware, false, QStringLiteral("Second"));
     const QByteArray third = SavedBatch(1, OlderFirmware, false, QStringLiteral("Third"));
-    const Import in(SavedBatch(2, OlderFirmware, false, QStringLiteral("First")) + CsvSectionSeparator(9) +
-                    second + CsvSectionSeparator(9) +
-                    ReplaceLine(third, 17, "\"Batch name\",,,,\"Third batch name\",,,,"));
+    const Import in(SavedBatch(2, OlderFirmware, false, QStringLiteral("First")) + CsvSectionSeparator(9) + second +
+                    CsvSectionSeparator(9) + ReplaceLine(third, 17, "\"Batch name\",,,,\"Third batch name\",,,,"));
     QCOMPARE(in.Error, QStringLiteral("The batch name is to long."));
     QCOMPARE(in.List.Count(), 2);
     QVERIFY(in.ListIsAnnounced());
     QCOMPARE(in.Batch(1).FName, QStringLiteral("Second      "));
 }
 
-void TestImport::emptySheetImportsNothing() {
+void TestImport::emptySheetImportsNothing()
+{
     TBatches list;
     auto info = std::make_shared<TDeviceInfo>(Meter(OlderFirmware));
     const std::shared_ptr<TDeviceInfo> old = info;

@@ -52,7 +52,11 @@ try {
 class TestSaveCommands : public QObject {
     Q_OBJECT
 private slots:
-    void init() { qputenv("VORNELL_SYSTEM_PORTS", "0"); qputenv("VORNELL_SERIAL_PORTS", ""); }
+    void init()
+    {
+        qputenv("VORNELL_SYSTEM_PORTS", "0");
+        qputenv("VORNELL_SERIAL_PORTS", "");
+    }
     void cancelChangesNothing();
     void savesOneBatch();
     void fetchesFromTheMeterFirst();

@@ -21,7 +21,8 @@ private slots:
     void crcFeedsNoSeparators();
 };
 
-void TestSheet::splitsByTheRowRule_data() {
+void TestSheet::splitsByTheRowRule_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("empty text has no items") << "" << QStringList();
@@ -30,8 +31,7 @@ void TestSheet::splitsByTheRowRule_data() {
     QTest::newRow("trailing comma adds an empty item") << "a," << QStringList{"a", ""};
     QTest::newRow("eight commas are nine items") << ",,,,,,,," << QStringList(9, QString());
     QTest::newRow("blanks around items skipped") << "  a ,\t b\t,c  " << QStringList{"a", "b", "c"};
-    QTest::newRow("blank ends an unquoted item")
-        << "Reading Table:,x" << QStringList{"Reading", "Table:", "x"};
+    QTest::newRow("blank ends an unquoted item") << "Reading Table:,x" << QStringList{"Reading", "Table:", "x"};
     QTest::newRow("quoted item keeps blanks and commas") << "\" a, b \",c" << QStringList{" a, b ", "c"};
     QTest::newRow("doubled quote stands for one") << "\"say \"\"hi\"\"\"," << QStringList{"say \"hi\"", ""};
     QTest::newRow("unterminated quote runs to the end") << "\"abc,def" << QStringList{"abc,def"};
@@ -39,8 +39,7 @@ void TestSheet::splitsByTheRowRule_data() {
     QTest::newRow("control characters are blanks") << "\x01"
                                                       "a\x1f,\rb"
                                                    << QStringList{"a", "b"};
-    QTest::newRow("unit row") << QString::fromUtf8(
-                                     ", , , (µS/cm), (°C), (°F),  \"25°C/77°F (µS/cm)\", (mg/m²)")
+    QTest::newRow("unit row") << QString::fromUtf8(", , , (µS/cm), (°C), (°F),  \"25°C/77°F (µS/cm)\", (mg/m²)")
                               << QStringList{"",
                                              "",
                                              "",
@@ -51,14 +50,16 @@ void TestSheet::splitsByTheRowRule_data() {
                                              QString::fromUtf8("(mg/m²)")};
 }
 
-void TestSheet::splitsByTheRowRule() {
+void TestSheet::splitsByTheRowRule()
+{
     QFETCH(QString, text);
     QFETCH(QStringList, items);
     QCOMPARE(SplitCommaText(text), items);
     QCOMPARE(FieldCount(text), items.size());
 }
 
-void TestSheet::emptyLines_data() {
+void TestSheet::emptyLines_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("empty");
     QTest::newRow("empty text") << "" << true;
@@ -71,13 +72,15 @@ void TestSheet::emptyLines_data() {
     QTest::newRow("unit in last column") << ",,,,,,,,(Bresle)" << false;
 }
 
-void TestSheet::emptyLines() {
+void TestSheet::emptyLines()
+{
     QFETCH(QString, text);
     QFETCH(bool, empty);
     QCOMPARE(IsEmptyLine(text), empty);
 }
 
-void TestSheet::fillRowDropsAndClears() {
+void TestSheet::fillRowDropsAndClears()
+{
     TSheet sheet(4, 2);
     sheet.SetCell(3, 1, QStringLiteral("old"));
     sheet.FillRow(1, QStringLiteral("a,\" \",,d,e,f"));
@@ -88,19 +91,20 @@ void TestSheet::fillRowDropsAndClears() {
     QVERIFY(sheet.Row(0) == QStringList(4, QString()));
 }
 
-void TestSheet::rowTextQuotesWhatWouldSplit_data() {
+void TestSheet::rowTextQuotesWhatWouldSplit_data()
+{
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<QString>("text");
     QTest::newRow("empty row") << QStringList(9, QString()) << ",,,,,,,,";
     QTest::newRow("blank inside") << QStringList{"Reading Table:"} << "\"Reading Table:\",,,,,,,,";
-    QTest::newRow("twelve letters unquoted")
-        << QStringList{"", "", "", "", "ABCDEFGHIJKL"} << ",,,,ABCDEFGHIJKL,,,,";
+    QTest::newRow("twelve letters unquoted") << QStringList{"", "", "", "", "ABCDEFGHIJKL"} << ",,,,ABCDEFGHIJKL,,,,";
     QTest::newRow("comma and quote") << QStringList{"1,5", "a\"b"} << "\"1,5\",\"a\"\"b\",,,,,,,";
     QTest::newRow("control character") << QStringList{"a\tb"} << "\"a\tb\",,,,,,,,";
     QTest::newRow("apostrophe is plain") << QStringList{"'0A1B2C3D"} << "'0A1B2C3D,,,,,,,,";
 }
 
-void TestSheet::rowTextQuotesWhatWouldSplit() {
+void TestSheet::rowTextQuotesWhatWouldSplit()
+{
     QFETCH(QStringList, cells);
     QFETCH(QString, text);
     TSheet sheet(9, 1);
@@ -109,9 +113,9 @@ void TestSheet::rowTextQuotesWhatWouldSplit() {
     QCOMPARE(sheet.RowText(0), text);
 }
 
-void TestSheet::rowTextReadsBackAsTheCells() {
-    const QStringList cells{" lead", "trail ", "", "\"q\"", "a,b", "x y", QString::fromUtf8("µ°²"),
-                            "-",     "\x01"};
+void TestSheet::rowTextReadsBackAsTheCells()
+{
+    const QStringList cells{" lead", "trail ", "", "\"q\"", "a,b", "x y", QString::fromUtf8("µ°²"), "-", "\x01"};
     TSheet sheet(9, 2);
     for (int col = 0; col < cells.size(); ++col)
         sheet.SetCell(col, 0, cells[col]);
@@ -119,7 +123,8 @@ void TestSheet::rowTextReadsBackAsTheCells() {
     QCOMPARE(sheet.Row(1), cells);
 }
 
-void TestSheet::columnsAndRows() {
+void TestSheet::columnsAndRows()
+{
     TSheet sheet(3, 1);
     sheet.AddRows(2);
     QCOMPARE(sheet.RowCount(), 3);
@@ -134,7 +139,8 @@ void TestSheet::columnsAndRows() {
     QCOMPARE(sheet.ColCount(), 2);
 }
 
-void TestSheet::crcKnownValues_data() {
+void TestSheet::crcKnownValues_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("code");
     QTest::newRow("nothing") << ""
@@ -147,7 +153,8 @@ void TestSheet::crcKnownValues_data() {
     QTest::newRow("single-byte micro") << QString::fromUtf8("µ") << "6909A88E";
 }
 
-void TestSheet::crcKnownValues() {
+void TestSheet::crcKnownValues()
+{
     QFETCH(QString, text);
     QFETCH(QString, code);
     TCRC32 crc;
@@ -159,7 +166,8 @@ void TestSheet::crcKnownValues() {
     QCOMPARE(crc.CRCText(), code);
 }
 
-void TestSheet::crcFeedsNoSeparators() {
+void TestSheet::crcFeedsNoSeparators()
+{
     TCRC32 a;
     a.AddStrings({"12", "", "345"});
     a.AddStrings({});

@@ -56,8 +56,9 @@ void TestFrame::receive_data()
     QTest::newRow("CR stop") << QByteArray("/AB\r\n/C\r") << "CR" << 0 << QStringList{"AB", "C"};
     QTest::newRow("unknown stop never ends") << QByteArray("/AB\r\n") << "XX" << 0 << QStringList{};
     QTest::newRow("lone LF is data") << QByteArray("/A\nB\r\n") << "CRLF" << 0 << QStringList{"A\nB"};
-    QTest::newRow("win-1252 bytes") << QByteArray("/25\xB0" "C \xB5S\r\n") << "CRLF" << 2
-                                    << QStringList{QStringLiteral("25°C µS")};
+    QTest::newRow("win-1252 bytes") << QByteArray("/25\xB0"
+                                                  "C \xB5S\r\n")
+                                    << "CRLF" << 2 << QStringList{QStringLiteral("25°C µS")};
 }
 
 void TestFrame::receive()

@@ -103,8 +103,8 @@ void TestSerialPort::frameCrossesRealLine()
     QCOMPARE(pty.Read(200), QByteArray("/GET VERSION\r\n"));
     QVERIFY(sent.size() == 1 || sent.wait(1000));
     // The reply comes in pieces, with pauses between them.
-    for (const QByteArray &piece : {QByteArray("/GET VER"), QByteArray("SION Talvo"), QByteArray(" V2.07\r"),
-                                   QByteArray("\n")}) {
+    for (const QByteArray &piece :
+         {QByteArray("/GET VER"), QByteArray("SION Talvo"), QByteArray(" V2.07\r"), QByteArray("\n")}) {
         pty.Write(piece);
         QTest::qWait(30);
     }

@@ -73,7 +73,8 @@ private slots:
 void TestBatches::nameAndMaximumLimits()
 {
     TBatch b(1);
-    QCOMPARE(MessageOf([&] { b.SetName(QStringLiteral("ABCDEFGHIJKLM")); }), QStringLiteral("The batch name is to long."));
+    QCOMPARE(MessageOf([&] { b.SetName(QStringLiteral("ABCDEFGHIJKLM")); }),
+             QStringLiteral("The batch name is to long."));
     b.SetName(QStringLiteral("abc"));
     QCOMPARE(b.FName, QStringLiteral("abc         "));
     b.SetName(QStringLiteral("ABCDEFGHIJKL"));
@@ -91,11 +92,13 @@ void TestBatches::nameAndMaximumLimits()
 void TestBatches::fullBatchLosesItsReadings()
 {
     TBatch b(1);
-    QCOMPARE(MessageOf([&] { b.AddReading(0, 1, 0, 20, false, false); }), QStringLiteral("Maximum number of readings is reached"));
+    QCOMPARE(MessageOf([&] { b.AddReading(0, 1, 0, 20, false, false); }),
+             QStringLiteral("Maximum number of readings is reached"));
     b.SetMaxReadings(2);
     b.AddReading(0, 1, 0, 20, false, false);
     b.AddReading(std::make_unique<TReading>());
-    QCOMPARE(MessageOf([&] { b.AddReading(2, 1, 0, 20, false, false); }), QStringLiteral("Maximum number of readings is reached"));
+    QCOMPARE(MessageOf([&] { b.AddReading(2, 1, 0, 20, false, false); }),
+             QStringLiteral("Maximum number of readings is reached"));
     QVERIFY(b.Readings().empty());
 }
 
@@ -253,13 +256,15 @@ void TestBatches::lineReadsBack()
 void TestBatches::spreadsheetFieldsAreRewritten()
 {
     // A spreadsheet gives the date as a day number, the time as a fraction and 21.4 as 21.4000001.
-    QStringList fields = {QStringLiteral("3"), QStringLiteral("40989"), QStringLiteral("0.5"), QStringLiteral("900"),
-                          QStringLiteral("21.4000001"), QStringLiteral("70.52"), QStringLiteral("1000"), QStringLiteral("1200")};
+    QStringList fields = {QStringLiteral("3"),    QStringLiteral("40989"),      QStringLiteral("0.5"),
+                          QStringLiteral("900"),  QStringLiteral("21.4000001"), QStringLiteral("70.52"),
+                          QStringLiteral("1000"), QStringLiteral("1200")};
     TDeviceInfo info = Meter(QStringLiteral("2.06"));
     TReading r;
     ReadingFromFields(r, fields, info);
-    QCOMPARE(fields.mid(0, 6), (QStringList{QStringLiteral("3"), QStringLiteral("21/03/2012"), QStringLiteral("12:00:00"),
-                                            QStringLiteral("900"), QStringLiteral("21.4"), QStringLiteral("70.5")}));
+    QCOMPARE(fields.mid(0, 6),
+             (QStringList{QStringLiteral("3"), QStringLiteral("21/03/2012"), QStringLiteral("12:00:00"),
+                          QStringLiteral("900"), QStringLiteral("21.4"), QStringLiteral("70.5")}));
     QCOMPARE(QDateTimeFromDateTime(r.FDateTime), QDateTime(QDate(2012, 3, 21), QTime(12, 0)));
     QCOMPARE(r.FIndex, 2);
 }
@@ -267,7 +272,9 @@ void TestBatches::spreadsheetFieldsAreRewritten()
 void TestBatches::bresleOffsetFromLine()
 {
     auto fieldsOf = [](const char *tail) {
-        return QStringLiteral("1,21/03/2012,12:30:05,1250,21.4,70.5,").append(QLatin1String(tail)).split(QLatin1Char(','));
+        return QStringLiteral("1,21/03/2012,12:30:05,1250,21.4,70.5,")
+            .append(QLatin1String(tail))
+            .split(QLatin1Char(','));
     };
     TDeviceInfo info = Meter(QStringLiteral("2.07"));
     TReading r;
@@ -293,11 +300,14 @@ void TestBatches::badFieldIsWrapped()
     TDeviceInfo info;
     TReading r;
     QStringList fields = QStringLiteral("x,21/03/2012,12:30:05,1250,21.4,70.5").split(QLatin1Char(','));
-    QCOMPARE(MessageOf([&] { ReadingFromFields(r, fields, info); }),
-             QStringLiteral("A problem occurred while converting reading from string, message:\r\n'x' is not a valid integer value"));
+    QCOMPARE(
+        MessageOf([&] { ReadingFromFields(r, fields, info); }),
+        QStringLiteral(
+            "A problem occurred while converting reading from string, message:\r\n'x' is not a valid integer value"));
     QStringList shortLine = QStringLiteral("1,21/03/2012").split(QLatin1Char(','));
-    QVERIFY(MessageOf([&] { ReadingFromFields(r, shortLine, info); })
-                .startsWith(QStringLiteral("A problem occurred while converting reading from string, message:\r\n")));
+    QVERIFY(MessageOf([&] {
+                ReadingFromFields(r, shortLine, info);
+            }).startsWith(QStringLiteral("A problem occurred while converting reading from string, message:\r\n")));
 }
 
 QTEST_GUILESS_MAIN(TestBatches)

@@ -109,8 +109,10 @@ void TestConversions::conversionMessages()
     QCOMPARE(messageOf([] { StrToInt64(QStringLiteral("")); }), QStringLiteral("'' is not a valid integer value"));
     QCOMPARE(messageOf([] { StrToFloat(QStringLiteral("1,2"), QLatin1Char('.')); }),
              QStringLiteral("'1,2' is not a valid floating point value"));
-    QCOMPARE(messageOf([] { StrToDate(QStringLiteral("31/02/2020")); }), QStringLiteral("'31/02/2020' is not a valid date"));
-    QCOMPARE(messageOf([] { StrToTime(QStringLiteral("25:00:00")); }), QStringLiteral("'25:00:00' is not a valid time"));
+    QCOMPARE(messageOf([] { StrToDate(QStringLiteral("31/02/2020")); }),
+             QStringLiteral("'31/02/2020' is not a valid date"));
+    QCOMPARE(messageOf([] { StrToTime(QStringLiteral("25:00:00")); }),
+             QStringLiteral("'25:00:00' is not a valid time"));
 }
 
 void TestConversions::fixedRounding_data()
@@ -216,7 +218,8 @@ void TestConversions::win1252RoundTrip()
 {
     const QString text = QStringLiteral("µS/cm °C mg/m² € \u0081");
     const QByteArray bytes = ToWin1252(text);
-    QCOMPARE(bytes, QByteArray("\xB5S/cm \xB0" "C mg/m\xB2 \x80 \x81"));
+    QCOMPARE(bytes, QByteArray("\xB5S/cm \xB0"
+                               "C mg/m\xB2 \x80 \x81"));
     QCOMPARE(FromWin1252(bytes), text);
     QCOMPARE(ToWin1252(QStringLiteral("\u4E2D\U0001F600")), QByteArray("??"));
 }

@@ -87,18 +87,30 @@ void TestVersion::compare_data()
     QTest::addColumn<QString>("mine");
     QTest::addColumn<QString>("other");
     QTest::addColumn<int>("result");
-    QTest::newRow("same S form") << "2.06S01" << "2.06S01" << int(vcEqual);
-    QTest::newRow("integers") << "2.6" << "2.06" << int(vcEqual);
-    QTest::newRow("plain below S") << "2.06" << "2.06S01" << int(vcOlder);
-    QTest::newRow("S00 above plain") << "2.06S00" << "2.06" << int(vcNewer);
-    QTest::newRow("three-part below S") << "2.06.5" << "2.06S01" << int(vcOlder);
-    QTest::newRow("three-part below plain") << "2.06.5" << "2.06" << int(vcOlder);
-    QTest::newRow("plain above three-part") << "2.06" << "2.06.5" << int(vcNewer);
-    QTest::newRow("major wins") << "3.00" << "2.99S99" << int(vcNewer);
-    QTest::newRow("minor wins") << "2.05S99" << "2.06" << int(vcOlder);
-    QTest::newRow("build larger") << "2.06S02" << "2.06S01" << int(vcNewer);
-    QTest::newRow("build smaller") << "2.06S01" << "2.06S02" << int(vcOlder);
-    QTest::newRow("three-part builds") << "1.02.4" << "1.02.3" << int(vcNewer);
+    QTest::newRow("same S form") << "2.06S01"
+                                 << "2.06S01" << int(vcEqual);
+    QTest::newRow("integers") << "2.6"
+                              << "2.06" << int(vcEqual);
+    QTest::newRow("plain below S") << "2.06"
+                                   << "2.06S01" << int(vcOlder);
+    QTest::newRow("S00 above plain") << "2.06S00"
+                                     << "2.06" << int(vcNewer);
+    QTest::newRow("three-part below S") << "2.06.5"
+                                        << "2.06S01" << int(vcOlder);
+    QTest::newRow("three-part below plain") << "2.06.5"
+                                            << "2.06" << int(vcOlder);
+    QTest::newRow("plain above three-part") << "2.06"
+                                            << "2.06.5" << int(vcNewer);
+    QTest::newRow("major wins") << "3.00"
+                                << "2.99S99" << int(vcNewer);
+    QTest::newRow("minor wins") << "2.05S99"
+                                << "2.06" << int(vcOlder);
+    QTest::newRow("build larger") << "2.06S02"
+                                  << "2.06S01" << int(vcNewer);
+    QTest::newRow("build smaller") << "2.06S01"
+                                   << "2.06S02" << int(vcOlder);
+    QTest::newRow("three-part builds") << "1.02.4"
+                                       << "1.02.3" << int(vcNewer);
 }
 
 void TestVersion::compare()

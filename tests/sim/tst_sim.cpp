@@ -35,21 +35,51 @@ void TestSim::replies_data()
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<QString>("start");
     QTest::addColumn<int>("count");
-    QTest::newRow("version") << "GET VERSION" << "V2.07" << "GET VERSION Talvo V2.07" << 4;
-    QTest::newRow("clock") << "GET RTC" << "V2.07" << "GET RTC " << 8;
-    QTest::newRow("slots") << "GET MAXNROFB" << "V2.07" << "GET MAXNROFB 50" << 3;
-    QTest::newRow("batch") << "GET BATCH 0" << "V2.07" << "GET BATCH 1 0 \"DECK A\"" << 8;
-    QTest::newRow("empty slot") << "GET BATCH 3" << "V2.07" << "GET BATCH 0 1" << 8;
-    QTest::newRow("reading") << "GET READING 1 99" << "V2.07" << "GET READING 1 99 0" << 10;
-    QTest::newRow("config") << "GET CONFIG 24" << "V2.07" << "GET CONFIG 24 20" << 4;
-    QTest::newRow("bresle newer") << "GET CONFIG 30" << "V2.07" << "GET CONFIG 30" << 4;
-    QTest::newRow("bresle older") << "GET CONFIG 30" << "2.06S01" << "P?" << 1;
-    QTest::newRow("servo") << "GET SERVOLT" << "V2.07" << "GET SERVOLT" << 3;
-    QTest::newRow("cell") << "GET C 5 3" << "V2.07" << "GET C 5 3" << 5;
-    QTest::newRow("cell out of range") << "GET C 6 0" << "V2.07" << "P?" << 1;
-    QTest::newRow("slot out of range") << "GET BATCH 50" << "V2.07" << "P?" << 1;
-    QTest::newRow("unknown reading") << "GET READING 1 100" << "V2.07" << "P?" << 1;
-    QTest::newRow("unknown command") << "HELLO THERE" << "V2.07" << "C?" << 1;
+    QTest::newRow("version") << "GET VERSION"
+                             << "V2.07"
+                             << "GET VERSION Talvo V2.07" << 4;
+    QTest::newRow("clock") << "GET RTC"
+                           << "V2.07"
+                           << "GET RTC " << 8;
+    QTest::newRow("slots") << "GET MAXNROFB"
+                           << "V2.07"
+                           << "GET MAXNROFB 50" << 3;
+    QTest::newRow("batch") << "GET BATCH 0"
+                           << "V2.07"
+                           << "GET BATCH 1 0 \"DECK A\"" << 8;
+    QTest::newRow("empty slot") << "GET BATCH 3"
+                                << "V2.07"
+                                << "GET BATCH 0 1" << 8;
+    QTest::newRow("reading") << "GET READING 1 99"
+                             << "V2.07"
+                             << "GET READING 1 99 0" << 10;
+    QTest::newRow("config") << "GET CONFIG 24"
+                            << "V2.07"
+                            << "GET CONFIG 24 20" << 4;
+    QTest::newRow("bresle newer") << "GET CONFIG 30"
+                                  << "V2.07"
+                                  << "GET CONFIG 30" << 4;
+    QTest::newRow("bresle older") << "GET CONFIG 30"
+                                  << "2.06S01"
+                                  << "P?" << 1;
+    QTest::newRow("servo") << "GET SERVOLT"
+                           << "V2.07"
+                           << "GET SERVOLT" << 3;
+    QTest::newRow("cell") << "GET C 5 3"
+                          << "V2.07"
+                          << "GET C 5 3" << 5;
+    QTest::newRow("cell out of range") << "GET C 6 0"
+                                       << "V2.07"
+                                       << "P?" << 1;
+    QTest::newRow("slot out of range") << "GET BATCH 50"
+                                       << "V2.07"
+                                       << "P?" << 1;
+    QTest::newRow("unknown reading") << "GET READING 1 100"
+                                     << "V2.07"
+                                     << "P?" << 1;
+    QTest::newRow("unknown command") << "HELLO THERE"
+                                     << "V2.07"
+                                     << "C?" << 1;
 }
 
 void TestSim::replies()
@@ -72,7 +102,8 @@ void TestSim::batchesComeAndGo()
     Meter meter(MeterState::Demo(), {});
     QCOMPARE(meter.Handle(QStringLiteral("NEW BATCH \"ab cd       \" 86400 50")),
              QStringLiteral("NEW BATCH \"ab cd       \" 86400 50 0 4"));
-    QVERIFY(meter.Handle(QStringLiteral("GET BATCH 3")).startsWith(QLatin1String("GET BATCH 4 0 \"ab cd       \" 86400 50 0")));
+    QVERIFY(meter.Handle(QStringLiteral("GET BATCH 3"))
+                .startsWith(QLatin1String("GET BATCH 4 0 \"ab cd       \" 86400 50 0")));
     QCOMPARE(meter.Handle(QStringLiteral("DEL BATCH 4")), QStringLiteral("DEL BATCH 4 0"));
     QCOMPARE(meter.Handle(QStringLiteral("DEL BATCH 4")), QStringLiteral("DEL BATCH 3 -1"));
     QCOMPARE(meter.Handle(QStringLiteral("NEW BATCH \"much too long name\" 1 5")), QStringLiteral("P?"));
@@ -94,7 +125,8 @@ void TestSim::settingsAndClock()
     QCOMPARE(meter.Handle(QStringLiteral("GET CONFIG 12")), QStringLiteral("GET CONFIG 12 7"));
     QCOMPARE(meter.Handle(QStringLiteral("SET CONFIG 12 x")), QStringLiteral("P?"));
     QCOMPARE(meter.Handle(QStringLiteral("SET CONFIG 9 0.025")), QStringLiteral("SET CONFIG 9 0.025"));
-    QCOMPARE(meter.Handle(QStringLiteral("SET RTC 09 30 00 10 12 2026")), QStringLiteral("SET RTC 09 30 00 10 12 2026 0"));
+    QCOMPARE(meter.Handle(QStringLiteral("SET RTC 09 30 00 10 12 2026")),
+             QStringLiteral("SET RTC 09 30 00 10 12 2026 0"));
     QCOMPARE(meter.Handle(QStringLiteral("GET RTC")), QStringLiteral("GET RTC 09 30 00 10 12 2026"));
     QCOMPARE(meter.Handle(QStringLiteral("SET RTC 25 30 00 10 12 2026")), QStringLiteral("P?"));
     Meter err1(MeterState::Demo(), {true, 0});

@@ -35,7 +35,11 @@ struct FakeLine {
 
 class FakeLine::Driver : public TSerialDriver {
 public:
-    explicit Driver(FakeLine &line) : FLine(line) { ++line.Drivers; }
+    explicit Driver(FakeLine &line)
+        : FLine(line)
+    {
+        ++line.Drivers;
+    }
 
     void ApplySettings(const TMpComSettings &s) override { FLine.Applied = s; }
     bool Open() override

@@ -8,7 +8,8 @@
 #include <functional>
 
 struct ScriptedMeter {
-    explicit ScriptedMeter(FakeLine &line) : FLine(line)
+    explicit ScriptedMeter(FakeLine &line)
+        : FLine(line)
     {
         line.OnWrite = [this](const QByteArray &frame) {
             QByteArray text = frame;

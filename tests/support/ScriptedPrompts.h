@@ -36,8 +36,8 @@ public:
         return out;
     }
 
-    std::deque<TMsgResult> Answers;             // message box answers, in order
-    QStringList Files;                          // dialog results, in order; a null text means cancel
+    std::deque<TMsgResult> Answers; // message box answers, in order
+    QStringList Files;              // dialog results, in order; a null text means cancel
     QList<Shown> Messages;
     QList<TFileDialog> Dialogs;
     int Beeps = 0;

@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QStringList>
 
-
 #ifndef TALVO_SIM
 #error "TALVO_SIM must name the simulator executable"
 #endif

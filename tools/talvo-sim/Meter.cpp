@@ -21,7 +21,6 @@ QString Quoted(const QString &text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-
 } // namespace
 
 QStringList CommandWords(const QString &command)
@@ -51,8 +50,7 @@ QStringList CommandWords(const QString &command)
 Meter::Meter(MeterState state, MeterOptions options)
     : FState(std::move(state))
     , FOptions(options)
-{
-}
+{}
 
 bool Meter::NewerFirmware() const
 {
@@ -110,7 +108,10 @@ QString Meter::Handle(const QString &command)
         const auto row = Number(args[0]), col = Number(args[1]);
         if (!row || !col || *row < 0 || *row > 5 || *col < 0 || *col > 3)
             return Refused;
-        return QStringLiteral("GET C %1 %2 %3").arg(*row).arg(*col).arg(static_cast<double>(FState.Cells[*row][*col]), 0, 'g', 7);
+        return QStringLiteral("GET C %1 %2 %3")
+            .arg(*row)
+            .arg(*col)
+            .arg(static_cast<double>(FState.Cells[*row][*col]), 0, 'g', 7);
     }
     return Unknown;
 }

@@ -9,8 +9,8 @@
 #include <functional>
 
 struct MeterOptions {
-    bool Err1 = false;  // "ERR 1" for get and set of settings 24 and 29
-    int DelError = 0;   // when not 0, every deletion is refused with this code
+    bool Err1 = false; // "ERR 1" for get and set of settings 24 and 29
+    int DelError = 0;  // when not 0, every deletion is refused with this code
 };
 
 class Meter {

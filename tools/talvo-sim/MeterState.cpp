@@ -1,7 +1,7 @@
 #include "MeterState.h"
 
-#include <QJsonArray>
 #include <QDateTime>
+#include <QJsonArray>
 #include <stdexcept>
 
 namespace {
@@ -38,27 +38,40 @@ MeterState MeterState::Demo()
 {
     MeterState s;
     s.ServoSeconds = 45 * 3600 + 1800;
-    s.Config = {{0, QStringLiteral("517")},        {9, QStringLiteral("0.02")},     {10, QStringLiteral("84")},
-                {12, QStringLiteral("1")},         {13, QStringLiteral("2")},       {14, QStringLiteral("3")},
-                {15, QStringLiteral("4")},         {16, QStringLiteral("TV-20417")}, {17, QString::number(MeterSeconds(QDateTime(QDate(2024, 3, 12), QTime(9, 0))))},
-                {18, QStringLiteral("1.032")},     {19, QStringLiteral("20")},      {22, QStringLiteral("1.018")},
-                {24, QStringLiteral("20")},        {25, QStringLiteral("18342")},   {26, QStringLiteral("2210")},
-                {27, QStringLiteral("312")},       {28, QString::number(MeterSeconds(QDateTime(QDate(2026, 9, 1), QTime(14, 30))))},
-                {29, QStringLiteral("2")},         {30, QStringLiteral("3.5")}};
+    s.Config = {{0, QStringLiteral("517")},
+                {9, QStringLiteral("0.02")},
+                {10, QStringLiteral("84")},
+                {12, QStringLiteral("1")},
+                {13, QStringLiteral("2")},
+                {14, QStringLiteral("3")},
+                {15, QStringLiteral("4")},
+                {16, QStringLiteral("TV-20417")},
+                {17, QString::number(MeterSeconds(QDateTime(QDate(2024, 3, 12), QTime(9, 0))))},
+                {18, QStringLiteral("1.032")},
+                {19, QStringLiteral("20")},
+                {22, QStringLiteral("1.018")},
+                {24, QStringLiteral("20")},
+                {25, QStringLiteral("18342")},
+                {26, QStringLiteral("2210")},
+                {27, QStringLiteral("312")},
+                {28, QString::number(MeterSeconds(QDateTime(QDate(2026, 9, 1), QTime(14, 30))))},
+                {29, QStringLiteral("2")},
+                {30, QStringLiteral("3.5")}};
     for (int r = 0; r < 6; ++r)
         for (int c = 0; c < 4; ++c)
             s.Cells[r][c] = 0.95f + 0.01f * static_cast<float>(r * 4 + c);
     s.Slots.resize(50);
     const QDateTime day(QDate(2026, 11, 23), QTime(8, 15));
-    auto inside = [](int i) { return 150 + (i * 13) % 120; };          // 15.0 to 26.9 °C
+    auto inside = [](int i) { return 150 + (i * 13) % 120; };             // 15.0 to 26.9 °C
     auto mixed = [](int i) { return i % 5 == 0 ? 38 + i : 180 + i * 8; }; // some below 5 °C, some above 50 °C
     s.Slots[0] = MakeBatch(1, QStringLiteral("DECK A"), day, 100, 100, inside);
     s.Slots[1] = MakeBatch(2, QStringLiteral("HULL PORT 1"), day.addDays(1), 100, 100, mixed);
     s.Slots[2] = MakeBatch(3, QStringLiteral("TANK 3"), day.addDays(2), 50, 17, inside);
     s.Slots[4] = MakeBatch(5, QStringLiteral("EMPTY"), day.addDays(3), 20, 0, inside);
     s.Slots[5] = MakeBatch(6, QStringLiteral("BLAST 2"), day.addDays(4), 100, 42, inside);
-    s.Slots[7] = MakeBatch(8, QStringLiteral("FAHRENHEIT"), day.addDays(5), 30, 12,
-                           [](int i) { return 640 + i * 9; }, true); // 64.0 °F and up
+    s.Slots[7] = MakeBatch(
+        8, QStringLiteral("FAHRENHEIT"), day.addDays(5), 30, 12, [](int i) { return 640 + i * 9; },
+        true); // 64.0 °F and up
     s.Slots[8] = MakeBatch(9, QStringLiteral("PIPE 12"), day.addDays(6), 100, 5, inside);
     s.Slots[11] = MakeBatch(12, QStringLiteral("COLD DECK"), day.addDays(7), 25, 9, [](int i) { return 20 + i * 5; });
     return s;
@@ -76,7 +89,8 @@ MeterState MeterState::FromJson(const QJsonObject &json)
         const int index = it.key().toInt(&ok);
         if (!ok)
             throw std::runtime_error("config keys must be setting indexes");
-        s.Config[index] = it.value().isString() ? it.value().toString() : QString::number(it.value().toDouble(), 'g', 15);
+        s.Config[index] =
+            it.value().isString() ? it.value().toString() : QString::number(it.value().toDouble(), 'g', 15);
     }
     const QJsonArray cells = json.value(QStringLiteral("cells")).toArray();
     for (int r = 0; r < 6 && r < cells.size(); ++r)

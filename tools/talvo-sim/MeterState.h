@@ -27,8 +27,8 @@ struct SimBatch {
 
 struct MeterState {
     QString Firmware = QStringLiteral("V2.07");
-    qint64 ClockOffset = 0;   // seconds added to the PC clock
-    quint32 ServoSeconds = 0; // "GET SERVOLT"
+    qint64 ClockOffset = 0;    // seconds added to the PC clock
+    quint32 ServoSeconds = 0;  // "GET SERVOLT"
     QMap<int, QString> Config; // "GET CONFIG" index -> value as sent
     float Cells[6][4] = {};
     QVector<std::optional<SimBatch>> Slots;

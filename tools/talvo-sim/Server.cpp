@@ -104,7 +104,8 @@ void Server::OnCommand(const QString &command)
     QString reply = FMeter.Handle(command);
     if (FFaults.Silent)
         return;
-    if (!FFaults.Refuse.isEmpty() && (FFaults.RefuseCommand.isEmpty() || Faults::Matches(command, FFaults.RefuseCommand)))
+    if (!FFaults.Refuse.isEmpty() &&
+        (FFaults.RefuseCommand.isEmpty() || Faults::Matches(command, FFaults.RefuseCommand)))
         reply = FFaults.Refuse;
     if (!FFaults.WrongCount.isEmpty() && Faults::Matches(command, FFaults.WrongCount))
         reply += QStringLiteral(" 0");

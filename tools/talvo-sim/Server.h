@@ -34,8 +34,8 @@ private:
     bool FInFrame = false;
     int FCommands = 0;
     bool FDropped = false;
-    qint64 FRxFreeNs = 0;  // when the receiving side of the paced line is free again
-    qint64 FTxFreeNs = 0;  // when the sending side is free again
+    qint64 FRxFreeNs = 0; // when the receiving side of the paced line is free again
+    qint64 FTxFreeNs = 0; // when the sending side is free again
     struct Pending {
         qint64 DueNs;
         char Byte;

@@ -24,27 +24,52 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("talvo-sim"));
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "A simulated Talvo meter. Opens a pseudo-terminal, prints its device path as the first line,\n"
-        "and answers the meter's commands until SIGINT or SIGTERM."));
+    p.setApplicationDescription(
+        QStringLiteral("A simulated Talvo meter. Opens a pseudo-terminal, prints its device path as the first line,\n"
+                       "and answers the meter's commands until SIGINT or SIGTERM."));
     p.addHelpOption();
-    const QCommandLineOption state({QStringLiteral("state")}, QStringLiteral("Meter state (JSON); default: the demo meter."), QStringLiteral("file"));
-    const QCommandLineOption save({QStringLiteral("save")}, QStringLiteral("Write the state back to --state when stopped."));
-    const QCommandLineOption firmware({QStringLiteral("firmware")}, QStringLiteral("Firmware version, e.g. 2.06S01 or V2.07."), QStringLiteral("version"));
-    const QCommandLineOption err1({QStringLiteral("err1")}, QStringLiteral("Answer \"ERR 1\" to get and set of settings 24 and 29."));
-    const QCommandLineOption delError({QStringLiteral("del-error")}, QStringLiteral("Refuse every deletion with this error code."), QStringLiteral("code"));
+    const QCommandLineOption state({QStringLiteral("state")},
+                                   QStringLiteral("Meter state (JSON); default: the demo meter."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption save({QStringLiteral("save")},
+                                  QStringLiteral("Write the state back to --state when stopped."));
+    const QCommandLineOption firmware({QStringLiteral("firmware")},
+                                      QStringLiteral("Firmware version, e.g. 2.06S01 or V2.07."),
+                                      QStringLiteral("version"));
+    const QCommandLineOption err1({QStringLiteral("err1")},
+                                  QStringLiteral("Answer \"ERR 1\" to get and set of settings 24 and 29."));
+    const QCommandLineOption delError({QStringLiteral("del-error")},
+                                      QStringLiteral("Refuse every deletion with this error code."),
+                                      QStringLiteral("code"));
     const QCommandLineOption silent({QStringLiteral("silent")}, QStringLiteral("Never answer."));
-    const QCommandLineOption late({QStringLiteral("late")}, QStringLiteral("Answer this many ms late."), QStringLiteral("ms"));
-    const QCommandLineOption lateCommand({QStringLiteral("late-command")}, QStringLiteral("Only this command is late (e.g. \"GET READING\")."), QStringLiteral("words"));
-    const QCommandLineOption refuse({QStringLiteral("refuse")}, QStringLiteral("Answer with this refusal: ERR, P? or C?."), QStringLiteral("reply"));
-    const QCommandLineOption refuseCommand({QStringLiteral("refuse-command")}, QStringLiteral("Only this command is refused."), QStringLiteral("words"));
-    const QCommandLineOption wrongCount({QStringLiteral("wrong-count")}, QStringLiteral("This command's reply gets one parameter too many."), QStringLiteral("words"));
-    const QCommandLineOption garbage({QStringLiteral("garbage")}, QStringLiteral("Random bytes between frames before each reply."), QStringLiteral("n"));
-    const QCommandLineOption split({QStringLiteral("split")}, QStringLiteral("Write each reply in pieces of n bytes."), QStringLiteral("n"));
-    const QCommandLineOption dropAfter({QStringLiteral("drop-after")}, QStringLiteral("After n commands the line goes away (the device disappears)."), QStringLiteral("n"));
-    const QCommandLineOption pace({QStringLiteral("pace")}, QStringLiteral("Pace every byte at the line speed (10 bits a byte)."));
-    const QCommandLineOption baud({QStringLiteral("baud")}, QStringLiteral("Line speed for --pace; default 38400."), QStringLiteral("rate"), QStringLiteral("38400"));
-    const QCommandLineOption log({QStringLiteral("log")}, QStringLiteral("Write every command received to this file, one a line."), QStringLiteral("file"));
+    const QCommandLineOption late({QStringLiteral("late")}, QStringLiteral("Answer this many ms late."),
+                                  QStringLiteral("ms"));
+    const QCommandLineOption lateCommand({QStringLiteral("late-command")},
+                                         QStringLiteral("Only this command is late (e.g. \"GET READING\")."),
+                                         QStringLiteral("words"));
+    const QCommandLineOption refuse({QStringLiteral("refuse")},
+                                    QStringLiteral("Answer with this refusal: ERR, P? or C?."),
+                                    QStringLiteral("reply"));
+    const QCommandLineOption refuseCommand({QStringLiteral("refuse-command")},
+                                           QStringLiteral("Only this command is refused."), QStringLiteral("words"));
+    const QCommandLineOption wrongCount({QStringLiteral("wrong-count")},
+                                        QStringLiteral("This command's reply gets one parameter too many."),
+                                        QStringLiteral("words"));
+    const QCommandLineOption garbage({QStringLiteral("garbage")},
+                                     QStringLiteral("Random bytes between frames before each reply."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption split({QStringLiteral("split")}, QStringLiteral("Write each reply in pieces of n bytes."),
+                                   QStringLiteral("n"));
+    const QCommandLineOption dropAfter({QStringLiteral("drop-after")},
+                                       QStringLiteral("After n commands the line goes away (the device disappears)."),
+                                       QStringLiteral("n"));
+    const QCommandLineOption pace({QStringLiteral("pace")},
+                                  QStringLiteral("Pace every byte at the line speed (10 bits a byte)."));
+    const QCommandLineOption baud({QStringLiteral("baud")}, QStringLiteral("Line speed for --pace; default 38400."),
+                                  QStringLiteral("rate"), QStringLiteral("38400"));
+    const QCommandLineOption log({QStringLiteral("log")},
+                                 QStringLiteral("Write every command received to this file, one a line."),
+                                 QStringLiteral("file"));
     p.addOptions({state, save, firmware, err1, delError, silent, late, lateCommand, refuse, refuseCommand, wrongCount,
                   garbage, split, dropAfter, pace, baud, log});
     p.process(app);
@@ -93,7 +118,8 @@ int main(int argc, char *argv[])
 
     if (p.isSet(save) && p.isSet(state)) {
         QSaveFile out(p.value(state));
-        if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(meter.State().ToJson()).toJson()) < 0 || !out.commit())
+        if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(meter.State().ToJson()).toJson()) < 0 ||
+            !out.commit())
             return Fail(QStringLiteral("cannot write ") + p.value(state));
     }
     return 0;
