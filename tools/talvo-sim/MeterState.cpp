@@ -37,7 +37,7 @@ SimBatch MakeBatch(int id, const QString &name, const QDateTime &created, int ma
 MeterState MeterState::Demo()
 {
     MeterState s;
-    s.ServoSeconds = 45 * 3600 + 1800;
+    s.ServoSeconds = 12 * 3600 + 1800; // the meter counts in 16 bits
     s.Config = {{0, QStringLiteral("517")},
                 {9, QStringLiteral("0.02")},
                 {10, QStringLiteral("84")},

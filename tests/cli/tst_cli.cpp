@@ -1,0 +1,204 @@
+// vornell-cli from the outside: every command against the simulated meter, its output and exit status.
+#include "support/SimProcess.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int Status = -1;
+    QString Out;
+    QString Err;
+};
+
+Run Cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(VORNELL_CLI), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QStringList Lines(const QString &text)
+{
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void portsAndHelp();
+    void info();
+    void list();
+    void exportThenVerify();
+    void verifyFindsAlteredFile();
+    void clock();
+    void settings();
+    void newAndDeleteBatch();
+    void meterErrorsEndInTheirMessage();
+};
+
+void TestCli::portsAndHelp()
+{
+    SimProcess sim;
+    const Run r = Cli({QStringLiteral("ports")});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, QStringLiteral("COM 161\t") + sim.Path + QLatin1Char('\n'));
+    for (const char *c :
+         {"ports", "info", "list", "export", "verify", "clock", "settings", "new-batch", "delete-batch"}) {
+        const Run help = Cli({QString::fromLatin1(c), QStringLiteral("--help")});
+        QCOMPARE(help.Status, 0);
+        QVERIFY(help.Out.startsWith(QStringLiteral("usage: vornell-cli ")));
+    }
+    QCOMPARE(Cli({QStringLiteral("frobnicate")}).Status, 2);
+}
+
+void TestCli::info()
+{
+    SimProcess sim({QStringLiteral("--firmware"), QStringLiteral("2.06S01")});
+    const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("info")});
+    QCOMPARE(r.Status, 0);
+    const QStringList lines = Lines(r.Out);
+    QCOMPARE(lines.first(), QStringLiteral("Serial Number: TV-20417"));
+    QVERIFY(lines.contains(QStringLiteral("Software Version: 2.06S01")));
+    QVERIFY(lines.contains(QStringLiteral("Servo Usage: 12.5 Hours")));
+    QVERIFY(lines.contains(QStringLiteral("Validation Fluid Conductivity: 84 µS/cm @ 25°C/77°F")));
+    QVERIFY(lines.contains(QStringLiteral("Surface Density Conversion: 1.2 mg/m² per µS/cm")));
+}
+
+void TestCli::list()
+{
+    SimProcess sim;
+    const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("list")});
+    QCOMPARE(r.Status, 0);
+    const QStringList lines = Lines(r.Out);
+    QCOMPARE(lines.size(), 8);
+    const QStringList first = lines[1].split(QLatin1Char('\t'));
+    QCOMPARE(first.size(), 5);
+    QCOMPARE(first[0], QStringLiteral("2"));
+    QCOMPARE(first[1], QStringLiteral("HULL PORT 1"));
+    QCOMPARE(first[3], QStringLiteral("100"));
+}
+
+void TestCli::exportThenVerify()
+{
+    SimProcess sim;
+    QTemporaryDir dir;
+    const QString one = dir.filePath(QStringLiteral("one.CSV")), all = dir.filePath(QStringLiteral("all.CSV"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                  QStringLiteral("3"), one})
+                 .Status,
+             0);
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--all"), all}).Status,
+             0);
+    QDir(dir.path()).mkdir(QStringLiteral("each"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--all"),
+                  QStringLiteral("--separate"), QStringLiteral("--format"), QStringLiteral("CSV"),
+                  dir.filePath(QStringLiteral("each"))})
+                 .Status,
+             0);
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("each"))).entryList(QDir::Files).size(), 8);
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("each/TANK 3.CSV"))));
+    // The single file and the separate file of the same batch are the same bytes.
+    QFile a(one), b(dir.filePath(QStringLiteral("each/TANK 3.CSV")));
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(a.readAll(), b.readAll());
+    QCOMPARE(QFileInfo(one).lastModified(), QDateTime(QDate(2026, 11, 25), QTime(8, 15)));
+
+    const Run r = Cli({QStringLiteral("verify"), one, all});
+    QCOMPARE(r.Status, 0);
+    const QStringList lines = Lines(r.Out);
+    QCOMPARE(lines.size(), 9);
+    QCOMPARE(lines[0], one + QStringLiteral("\tTANK 3\tPassed"));
+    QCOMPARE(lines.filter(QStringLiteral("\tPassed")).size(), 9);
+}
+
+void TestCli::verifyFindsAlteredFile()
+{
+    SimProcess sim;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.CSV"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                  QStringLiteral("9"), file})
+                 .Status,
+             0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    bytes.replace("PIPE 12", "PIPE 13");
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    const Run r = Cli({QStringLiteral("verify"), file});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(r.Out, file + QStringLiteral("\tPIPE 13\tFailed\n"));
+    QVERIFY(r.Err.contains(QStringLiteral("The batch code check of batch \"PIPE 13     \" failed.")));
+    QCOMPARE(Cli({QStringLiteral("verify"), dir.filePath(QStringLiteral("missing.CSV"))}).Status, 2);
+}
+
+void TestCli::clock()
+{
+    SimProcess sim;
+    const Run set = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("clock"), QStringLiteral("--set"),
+                         QStringLiteral("2031-05-06 07:08:09")});
+    QCOMPARE(set.Status, 0);
+    QVERIFY(set.Out.startsWith(QStringLiteral("2031-05-06 07:08:")));
+    const Run now = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("clock"), QStringLiteral("--set"),
+                         QStringLiteral("now")});
+    QCOMPARE(now.Status, 0);
+    QVERIFY(qAbs(QDateTime::fromString(now.Out.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                     .secsTo(QDateTime::currentDateTime())) < 10);
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("clock"), QStringLiteral("--set"),
+                  QStringLiteral("soon")})
+                 .Status,
+             2);
+}
+
+void TestCli::settings()
+{
+    SimProcess sim({QStringLiteral("--firmware"), QStringLiteral("2.06S01")});
+    const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("settings"), QStringLiteral("--g25"),
+                       QStringLiteral("90"), QStringLiteral("--comp"), QStringLiteral("1.9")});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(Lines(r.Out),
+             (QStringList{"Validation Fluid Conductivity: 90 µS/cm", "Validation Fluid Temp. Coefficient: 2.0 %/°C",
+                          "Conductivity Deionized Water: 2 µS/cm", "Compensation Factor: 1.9 %/°C"}));
+    const Run bad = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("settings"), QStringLiteral("--water"),
+                         QStringLiteral("10")});
+    QCOMPARE(bad.Status, 2);
+    QVERIFY(bad.Err.contains(QStringLiteral("The deionized water conductivity value is out of range.")));
+}
+
+void TestCli::newAndDeleteBatch()
+{
+    SimProcess sim;
+    const Run created = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("new-batch"), QStringLiteral("ROOF"),
+                             QStringLiteral("30")});
+    QCOMPARE(created.Status, 0);
+    QCOMPARE(created.Out, QStringLiteral("4\n"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("delete-batch"), QStringLiteral("4")}).Status,
+             0);
+    const Run again = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("delete-batch"), QStringLiteral("4")});
+    QCOMPARE(again.Status, 2);
+    QVERIFY(again.Err.contains(QStringLiteral("The batch was not found in the Talvo.")));
+    const Run tooLong = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("new-batch"),
+                             QStringLiteral("THIRTEEN CHAR"), QStringLiteral("5")});
+    QCOMPARE(tooLong.Status, 2);
+    QVERIFY(tooLong.Err.contains(QStringLiteral("The batch name is to long.")));
+}
+
+void TestCli::meterErrorsEndInTheirMessage()
+{
+    SimProcess sim({QStringLiteral("--refuse"), QStringLiteral("P?"), QStringLiteral("--refuse-command"),
+                    QStringLiteral("GET BATCH")});
+    const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("list")});
+    QCOMPARE(r.Status, 2);
+    QVERIFY(r.Err.contains(QStringLiteral("The Slave reported a parmeter error. \nCommand send was \"GET BATCH 0\"")));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

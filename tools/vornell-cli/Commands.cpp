@@ -1,0 +1,250 @@
+#include "Commands.h"
+
+#include "CliPrompts.h"
+#include "CliStatus.h"
+#include "device/Communication.h"
+#include "device/MeasurementSettings.h"
+#include "files/BatchImport.h"
+#include "files/BatchSheet.h"
+#include "files/CsvFile.h"
+#include "files/SaveCommands.h"
+#include "files/Sheet.h"
+#include "files/SheetFile.h"
+#include "link/PortNames.h"
+#include "model/Conversions.h"
+#include "model/Errors.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+void Out(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+}
+
+// The value after an option, removed from the arguments with it.
+std::optional<QString> TakeOption(QStringList &args, const QString &name)
+{
+    const qsizetype i = args.indexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    if (i + 1 >= args.size())
+        throw Error(name + QStringLiteral(" needs a value."));
+    const QString value = args.at(i + 1);
+    args.remove(i, 2);
+    return value;
+}
+
+bool TakeFlag(QStringList &args, const QString &name)
+{
+    return args.removeAll(name) > 0;
+}
+
+void Connect(CliContext &c)
+{
+    if (!c.Comm.Connected() && !c.Comm.Connect(true))
+        throw Error(QStringLiteral("Could not connect to Talvo."));
+}
+
+} // namespace
+
+int PortsCommand(CliContext &c)
+{
+    const TPortMap map = TPortMap::FromEnvironment();
+    for (const QString &name : c.Comm.DataLink().GetAvailablePorts())
+        Out(name + QLatin1Char('\t') + map.DevicePath(PortNumber(name).value_or(0)));
+    return 0;
+}
+
+int InfoCommand(CliContext &c)
+{
+    const auto info = c.Comm.ReadDeviceInfo();
+    // The labels and value formats of the report's device block.
+    TSheet sheet;
+    WriteDeviceConfiguration(*info, sheet, c.Status);
+    for (int row = 0; row < sheet.RowCount(); ++row) {
+        const QString label = sheet.Cell(0, row).trimmed();
+        if (label.isEmpty())
+            continue;
+        QString value = sheet.Cell(4, row);
+        if (!sheet.Cell(5, row).isEmpty())
+            value += QLatin1Char(' ') + sheet.Cell(5, row);
+        Out(label + QStringLiteral(": ") + value);
+    }
+    return 0;
+}
+
+namespace {
+
+TBatches ReadList(CliContext &c)
+{
+    TBatches batches;
+    c.Comm.ReadBatches(batches);
+    return batches;
+}
+
+} // namespace
+
+int ListCommand(CliContext &c)
+{
+    const TBatches batches = ReadList(c);
+    for (int i = 0; i < batches.Count(); ++i) {
+        const TBatch *b = batches.GetBatch(i);
+        Out(QStringLiteral("%1\t%2\t%3 %4\t%5\t%6")
+                .arg(b->FID)
+                .arg(b->FName.trimmed(), DateToStr(b->FCreationDateTime), TimeToStr(b->FCreationDateTime))
+                .arg(b->FMaxReadings)
+                .arg(b->FReadingCount));
+    }
+    return 0;
+}
+
+int ExportCommand(CliContext &c)
+{
+    const bool all = TakeFlag(c.Args, QStringLiteral("--all"));
+    const bool separate = TakeFlag(c.Args, QStringLiteral("--separate"));
+    const QString format = TakeOption(c.Args, QStringLiteral("--format")).value_or(QStringLiteral("CSV")).toUpper();
+    QList<int> ids;
+    while (const auto id = TakeOption(c.Args, QStringLiteral("--batch")))
+        ids << StrToInt(*id);
+    if (c.Args.size() != 1 || (all == !ids.isEmpty()) ||
+        (format != QLatin1String("CSV") && format != QLatin1String("XLS")))
+        throw Error(QStringLiteral(
+            "usage: vornell-cli [port] export (--all | --batch ID ...) [--separate --format CSV|XLS] FILE"));
+    const QString target = c.Args.first();
+
+    TBatches batches = ReadList(c);
+    QList<TBatch *> chosen;
+    for (int i = 0; i < batches.Count(); ++i)
+        if (all || ids.contains(batches.GetBatch(i)->FID))
+            chosen << batches.GetBatch(i);
+    for (int id : ids)
+        if (std::none_of(chosen.begin(), chosen.end(), [id](const TBatch *b) { return b->FID == id; }))
+            throw Error(QStringLiteral("The batch was not found in the Talvo."));
+
+    std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>();
+    QString lastSavePath;
+    TSaveCommands save(c.Comm, info, lastSavePath, c.Status, c.Prompts);
+    if (separate) {
+        // The dialog's proposal, the trimmed batch name, in the folder named.
+        c.Prompts.SaveFolder = target;
+        c.Prompts.SaveExtension = QLatin1Char('.') + format;
+        save.SaveAllBatchesSeparately(chosen);
+    } else if (chosen.size() == 1) {
+        c.Prompts.Files = {target};
+        save.SaveBatch(*chosen.first());
+    } else {
+        c.Prompts.Files = {target};
+        save.SaveAllBatchesToOneFile(chosen);
+    }
+    const bool allSaved = std::all_of(chosen.begin(), chosen.end(), [](const TBatch *b) { return b->FSaved; });
+    return c.Prompts.Warnings == 0 && allSaved ? 0 : 2;
+}
+
+int VerifyCommand(CliContext &c)
+{
+    if (c.Args.isEmpty())
+        throw Error(QStringLiteral("usage: vornell-cli verify FILE..."));
+    int result = 0;
+    for (const QString &file : c.Args) {
+        TSheet sheet(8, 1);
+        if (FileExtension(file) == QLatin1String(".XLS"))
+            throw Error(QStringLiteral("Reading workbooks is not available yet."));
+        ReadCsvFile(file, sheet, c.Status);
+        TBatches batches;
+        auto info = std::make_shared<TDeviceInfo>();
+        TBatchImport import(batches, info, c.Status, c.Prompts);
+        import.ImportBatches(sheet);
+        for (int i = 0; i < batches.Count(); ++i) {
+            const TBatch *b = batches.GetBatch(i);
+            static const char *const results[] = {"Passed", "Failed", "Code not available"};
+            Out(QStringLiteral("%1\t%2\t%3")
+                    .arg(file, b->FName.trimmed(), QLatin1String(results[qMin<int>(b->FCheckResult, 2)])));
+            if (b->FCheckResult != crPassed)
+                result = 1;
+        }
+    }
+    return result;
+}
+
+int ClockCommand(CliContext &c)
+{
+    const auto set = TakeOption(c.Args, QStringLiteral("--set"));
+    if (!c.Args.isEmpty())
+        throw Error(QStringLiteral("usage: vornell-cli [port] clock [--set now | --set \"YYYY-MM-DD hh:mm:ss\"]"));
+    Connect(c);
+    if (set) {
+        TDateTime when = Now();
+        if (*set != QLatin1String("now")) {
+            const QDateTime parsed = QDateTime::fromString(*set, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (!parsed.isValid())
+                throw ConvertError(QStringLiteral("'%1' is not a valid date").arg(*set));
+            when = DateTimeFromQDateTime(parsed);
+        }
+        c.Comm.SetDeviceTime(when);
+    }
+    Out(QDateTimeFromDateTime(c.Comm.GetDeviceTime()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    return 0;
+}
+
+int SettingsCommand(CliContext &c)
+{
+    const auto g25 = TakeOption(c.Args, QStringLiteral("--g25"));
+    const auto alpha = TakeOption(c.Args, QStringLiteral("--alpha"));
+    const auto water = TakeOption(c.Args, QStringLiteral("--water"));
+    const auto comp = TakeOption(c.Args, QStringLiteral("--comp"));
+    if (!c.Args.isEmpty())
+        throw Error(QStringLiteral("usage: vornell-cli [port] settings [--g25 V] [--alpha V] [--water V] [--comp V]"));
+    const auto info = c.Comm.ReadDeviceInfo();
+    const bool fluid = !info->IsNewerFirmware();
+    TMeasurementSettings s = ReadMeasurementSettings(c.Comm, fluid);
+    if (g25 || alpha || water || comp) {
+        if ((g25 || alpha) && !fluid)
+            throw Error(QStringLiteral("This Talvo keeps no validation fluid settings."));
+        if (g25)
+            s.G25 = StrToInt(*g25);
+        if (alpha)
+            s.Alpha = StrToFloat(*alpha);
+        if (water)
+            s.DeionizedWater = StrToInt(*water);
+        if (comp)
+            s.AutoTempComp = StrToFloat(*comp);
+        const QString problem = CheckMeasurementSettings(s, fluid);
+        if (!problem.isEmpty())
+            throw Error(problem);
+        WriteMeasurementSettings(c.Comm, s, fluid);
+        s = ReadMeasurementSettings(c.Comm, fluid);
+    }
+    if (fluid) {
+        Out(QStringLiteral("Validation Fluid Conductivity: %1 µS/cm").arg(s.G25));
+        Out(QStringLiteral("Validation Fluid Temp. Coefficient: %1 %/°C").arg(FormatFixed(s.Alpha, 1)));
+    }
+    Out(QStringLiteral("Conductivity Deionized Water: %1 µS/cm").arg(s.DeionizedWater));
+    Out(QStringLiteral("Compensation Factor: %1 %/°C").arg(FormatFixed(s.AutoTempComp, 1)));
+    return 0;
+}
+
+int NewBatchCommand(CliContext &c)
+{
+    if (c.Args.size() != 2)
+        throw Error(QStringLiteral("usage: vornell-cli [port] new-batch NAME MAX"));
+    // The limits of a batch, checked before the meter is asked.
+    TBatch check(0);
+    check.SetName(c.Args[0]);
+    check.SetMaxReadings(StrToInt(c.Args[1]));
+    Connect(c);
+    qint32 id = 0;
+    c.Comm.NewBatch(check.FName, check.FMaxReadings, Now(), id);
+    Out(QString::number(id));
+    return 0;
+}
+
+int DeleteBatchCommand(CliContext &c)
+{
+    if (c.Args.size() != 1)
+        throw Error(QStringLiteral("usage: vornell-cli [port] delete-batch ID"));
+    c.Comm.DeleteBatch(StrToInt(c.Args[0]));
+    return 0;
+}
