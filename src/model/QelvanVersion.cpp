@@ -21,8 +21,10 @@ bool IsBlank(QChar c)
 
 // Items separated by '.' or blanks; blanks around a separator are skipped, a quoted item runs to
 // its closing quote (two quotes inside stand for one), and empty items count.
-QStringList SplitItems(const QString &text)
+QStringList SplitItems(const QString &whole)
 {
+    // A NUL character ends the text.
+    const QString text = whole.left(whole.indexOf(QChar(0)));
     QStringList items;
     qsizetype p = 0;
     const qsizetype n = text.size();
@@ -46,7 +48,7 @@ QStringList SplitItems(const QString &text)
             }
         } else {
             const qsizetype start = p;
-            while (p < n && !IsBlank(text.at(p)) && text.at(p) != QLatin1Char('.') && text.at(p).unicode() != 0)
+            while (p < n && !IsBlank(text.at(p)) && text.at(p) != QLatin1Char('.'))
                 ++p;
             item = text.mid(start, p - start);
         }
