@@ -1,12 +1,815 @@
 #include "app/frmMain.h"
 
-#include <QMdiArea>
+#include "app/AppException.h"
+#include "app/Artwork.h"
+#include "app/BusyCursor.h"
+#include "app/MenuItemHint.h"
+#include "app/Settings.h"
+#include "app/frmAbout.h"
+#include "app/frmViewBatch.h"
+#include "device/Communication.h"
+#include "dialogs/frmNewBatch.h"
+#include "files/BatchImport.h"
+#include "files/CsvFile.h"
+#include "files/SaveCommands.h"
+#include "files/Sheet.h"
+#include "files/SheetFile.h"
+#include "model/Batches.h"
+#include "model/DeviceInfo.h"
+#include "model/Errors.h"
+#include "model/Prompts.h"
 
-TfrmMain::TfrmMain(QWidget *parent)
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <cmath>
+
+namespace {
+
+const QString DeviceRootCaption = QStringLiteral("Talvo");
+const QString CouldNotConnect = QStringLiteral("Could not connect to Talvo.");
+constexpr int BatchRole = Qt::UserRole;
+
+// The client area of the main window: the batch windows over the meter picture.
+class TMdiClient : public QMdiArea {
+public:
+    explicit TMdiClient(QWidget *parent)
+        : QMdiArea(parent)
+        , FPicture(MeterPicture(QSize(542, 464)))
+    {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QMdiArea::paintEvent(event);
+        QPainter p(viewport());
+        const int w = viewport()->width();
+        const int h = viewport()->height();
+        int left = static_cast<int>(std::ceil(w / 2.0 - 542 / 2.0));
+        int top = static_cast<int>(std::ceil(h / 2.0 - 464 / 2.0));
+        p.drawPixmap(left < 0 ? 1 : left, top < 0 ? 1 : top, FPicture);
+    }
+
+private:
+    QPixmap FPicture;
+};
+
+QLabel *Panel(QWidget *parent, int width, bool sunken)
+{
+    auto *l = new QLabel(parent);
+    l->setFixedWidth(width);
+    if (sunken)
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return l;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString &exeFolder, QWidget *parent)
     : QMainWindow(parent)
-    , FMdiArea(new QMdiArea(this))
+    , FPrompts(prompts)
+    , FSettingsFile(settingsFile)
 {
     setWindowTitle(QStringLiteral("Vornell"));
-    setCentralWidget(FMdiArea);
-    resize(800, 600);
+    setMinimumSize(300, 300);
+    resize(966, 845);
+
+    tvwBatches = new QTreeWidget(this);
+    tvwBatches->setHeaderHidden(true);
+    tvwBatches->setIndentation(19);
+    tvwBatches->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvwBatches->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvwBatches->setMinimumSize(50, 50);
+    tvwBatches->setContextMenuPolicy(Qt::CustomContextMenu);
+    tvwBatches->addTopLevelItem(new QTreeWidgetItem(QStringList{DeviceRootCaption}));
+    FMdiArea = new TMdiClient(this);
+    auto *splitter = new QSplitter(this);
+    splitter->addWidget(tvwBatches);
+    splitter->addWidget(FMdiArea);
+    splitter->setHandleWidth(7);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({121, 966 - 121 - 7});
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+    connect(tvwBatches, &QTreeWidget::itemClicked, this, &TfrmMain::tvwBatchesClick);
+    connect(tvwBatches, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::tvwBatchesDblClick);
+    connect(tvwBatches, &QWidget::customContextMenuRequested, this, &TfrmMain::tvwBatchesContextPopup);
+
+    FLastSavePath = exeFolder;
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() { FormDestroy(); }
+
+void TfrmMain::FormCreate()
+{
+    if (auto *app = TVornellApplication::Instance())
+        app->SetExceptionPrompts(&FPrompts);
+    FMenuHint = new TMenuItemHint(this);
+    const TAppSettings settings = LoadSettings(FSettingsFile, FLastSavePath);
+    FLastSavePath = settings.LastSavePath;
+    FLastImportPath = settings.LastImportPath;
+    FLastPort = settings.LastPort;
+    FBatchList = std::make_unique<TBatches>();
+    FDeviceInfo = std::make_shared<TDeviceInfo>();
+    FCommunication = std::make_unique<TdmCommunication>(FPrompts);
+    FSaveCommands = std::make_unique<TSaveCommands>(*FCommunication, FDeviceInfo, FLastSavePath, *this, FPrompts);
+    BuildMenus();
+    WireCommunication();
+    FCommunication->SetPreferredPort(FLastPort);
+    BuildStatusBar();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const int work = screen->availableGeometry().height();
+        if (work < frameGeometry().height())
+            resize(width(), work - (screen->geometry().height() - work));
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void TfrmMain::FormDestroy()
+{
+    // Batch windows refer to batches of the list: they go first.
+    qDeleteAll(FMdiArea->subWindowList());
+    FBatchList.reset();
+    FSaveCommands.reset();
+    FCommunication.reset();
+    if (auto *app = TVornellApplication::Instance())
+        app->SetExceptionPrompts(nullptr);
+}
+
+QAction *TfrmMain::AddMenuItem(QMenu *menu, const QString &caption, const QString &hint, void (TfrmMain::*command)())
+{
+    QAction *a = menu->addAction(caption);
+    TMenuItemHint::SetHint(a, hint);
+    connect(a, &QAction::triggered, this, command);
+    FMenuActions << a;
+    return a;
+}
+
+void TfrmMain::BuildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addSeparator();
+    AddMenuItem(file, QStringLiteral("&Exit"), QStringLiteral("Exit Vornell"), &TfrmMain::mniExitClick);
+
+    QMenu *connection = menuBar()->addMenu(QStringLiteral("&Connection"));
+    AddMenuItem(connection, QStringLiteral("&Connect"), QStringLiteral("Connect Vornell to the Talvo."),
+                &TfrmMain::mniConnectClick);
+    AddMenuItem(connection, QStringLiteral("&Disconnect"), QStringLiteral("Disconnect Vornell from the Talvo."),
+                &TfrmMain::mniDisconnectClick);
+
+    QMenu *batches = menuBar()->addMenu(QStringLiteral("&Batches"));
+    AddMenuItem(batches, QStringLiteral("&Read All"), QStringLiteral("Read all batches from Talvo."),
+                &TfrmMain::mniReadAllClick);
+    mniSaveAll = AddMenuItem(batches, QStringLiteral("&Save All"), QStringLiteral("Save all batches from Talvo to file."),
+                             &TfrmMain::mniSaveAllClick);
+    batches->addSeparator();
+    AddMenuItem(batches, QStringLiteral("&New Batch"), QStringLiteral("Create a new batch."), &TfrmMain::mniNewBatchClick);
+    batches->addSeparator();
+    AddMenuItem(batches, QStringLiteral("&Import Batch"), QStringLiteral("Import batches from a previous saved file."),
+                &TfrmMain::mniImportBatchClick);
+    batches->addSeparator();
+    AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."), &TfrmMain::mniCloseAllClick);
+
+    // The meter's own dialogs are built on their own and join these entries.
+    QMenu *configuration = menuBar()->addMenu(QStringLiteral("C&onfiguration"));
+    configuration->addAction(QStringLiteral("&Measurement Settings"))->setEnabled(false);
+    configuration->addAction(QStringLiteral("&Talvo Properties"))->setEnabled(false);
+    configuration->addAction(QStringLiteral("&Change Password"))->setVisible(false);
+    configuration->addAction(QStringLiteral("Set Talvo &Date && Time"))->setEnabled(false);
+
+    QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
+    AddMenuItem(window, QStringLiteral("&Cascade"), {}, &TfrmMain::mniCascadeClick);
+    AddMenuItem(window, QStringLiteral("&Tile"), {}, &TfrmMain::mniTileClick);
+    AddMenuItem(window, QStringLiteral("&Arange All"), {}, &TfrmMain::mniArrangeAllClick);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddMenuItem(help, QStringLiteral("&About"), {}, &TfrmMain::mniAboutClick);
+
+    for (QMenu *menu : {file, connection, batches, configuration, window, help}) {
+        connect(menu, &QMenu::hovered, FMenuHint, &TMenuItemHint::ShowForItem);
+        connect(menu, &QMenu::aboutToHide, FMenuHint, [this] { FMenuHint->ShowForItem(nullptr); });
+    }
+
+    pumTreeView = new QMenu(this);
+    const std::pair<QString, void (TfrmMain::*)()> popup[] = {
+        {QStringLiteral("&New Batch"), &TfrmMain::mniNewBatchClick},
+        {QStringLiteral("&Read Batches"), &TfrmMain::mniReadAllClick},
+        {QStringLiteral("&Import Batches"), &TfrmMain::mniImportBatchClick},
+        {QStringLiteral("Close Batches"), &TfrmMain::mniCloseAllClick},
+        {QStringLiteral("&Save Batch"), &TfrmMain::pumSaveBatchClick},
+        {QStringLiteral("&Delete Batch"), &TfrmMain::pumDeleteBatchClick},
+    };
+    for (const auto &[caption, command] : popup)
+        connect(pumTreeView->addAction(caption), &QAction::triggered, this, command);
+}
+
+void TfrmMain::BuildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(22);
+    FStatusPanel = Panel(bar, qMax(0, frameGeometry().width() - 233), true);
+    FStatusPanel->setText(QStringLiteral(" "));
+    auto *iconPanel = Panel(bar, 20, false);
+    FConnectionIcon = new QLabel(iconPanel);
+    FConnectionIcon->setGeometry(2, 2, 16, 16);
+    FBusyAnimation = new TBusyAnimation(iconPanel);
+    FBusyAnimation->move(2, 2);
+    FBusyAnimation->hide();
+    FPercentPanel = Panel(bar, 40, true);
+    FPercentPanel->setAlignment(Qt::AlignCenter);
+    auto *progressPanel = Panel(bar, 150, true);
+    FProgressBar = new QProgressBar(progressPanel);
+    FProgressBar->setGeometry(3, 2, 144, 16);
+    FProgressBar->setTextVisible(false);
+    FProgressBar->hide();
+    bar->addWidget(FStatusPanel);
+    bar->addWidget(iconPanel);
+    bar->addWidget(FPercentPanel);
+    bar->addWidget(progressPanel);
+    bar->addWidget(Panel(bar, 10, false));
+    SetConnectionIcon(false);
+    FPercentPanel->clear();
+}
+
+void TfrmMain::WireCommunication()
+{
+    TdmCommunication *c = FCommunication.get();
+    connect(c, &TdmCommunication::OnStatus, this, &TfrmMain::ShowStatus);
+    connect(c, &TdmCommunication::OnStatusClear, this, &TfrmMain::ClearStatus);
+    connect(c, &TdmCommunication::OnProgressStart, this, &TfrmMain::ShowProgress);
+    connect(c, &TdmCommunication::OnProgress, this, &TfrmMain::OnProgress);
+    connect(c, &TdmCommunication::OnProgressEnd, this, &TfrmMain::HideProgress);
+    connect(c, &TdmCommunication::OnConnecting, this, [this] {
+        FConnectionIcon->hide();
+        FBusyAnimation->show();
+        FBusyAnimation->Start();
+    });
+    connect(c, &TdmCommunication::OnConnected, this, [this] { SetConnectionIcon(true); });
+    connect(c, &TdmCommunication::OnDisconnected, this, [this] { SetConnectionIcon(false); });
+}
+
+void TfrmMain::SetConnectionIcon(bool connected)
+{
+    FBusyAnimation->Stop();
+    FBusyAnimation->hide();
+    FConnectionIcon->setPixmap(ConnectionIcon(connected));
+    FConnectionIcon->setProperty("connected", connected);
+    FConnectionIcon->show();
+    statusBar()->update();
+}
+
+void TfrmMain::ShowStatus(const QString &text) { FStatusPanel->setText(QLatin1Char(' ') + text); }
+
+void TfrmMain::ClearStatus() { FStatusPanel->setText(QStringLiteral(" ")); }
+
+void TfrmMain::ShowProgress(int maximum)
+{
+    FProgressBar->setRange(0, maximum);
+    FProgressBar->setValue(0);
+    FPercentPanel->setText(QStringLiteral("0%"));
+    FProgressBar->show();
+}
+
+void TfrmMain::OnProgress(int step)
+{
+    const int max = FProgressBar->maximum();
+    FProgressBar->setValue(qMin(FProgressBar->value() + step, max));
+    const double percent = max > 0 ? 100.0 * FProgressBar->value() / max : 0;
+    FPercentPanel->setText(QString::asprintf("%.0f%%", percent));
+    statusBar()->update();
+}
+
+void TfrmMain::HideProgress()
+{
+    FProgressBar->setValue(0);
+    FPercentPanel->clear();
+    FProgressBar->hide();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::FormResize()
+{
+    if (!FStatusPanel)
+        return;
+    ClearStatus();
+    FStatusPanel->setFixedWidth(qMax(0, frameGeometry().width() - 233));
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    FLastPort = FCommunication->PreferredPort();
+    try {
+        SaveSettings(FSettingsFile, {FLastSavePath, FLastImportPath, FLastPort});
+    } catch (const std::exception &e) {
+        HandleAppException(FPrompts, e); // reported; the window may still close
+    }
+    if (ConfirmUnsavedBatches())
+        event->accept();
+    else
+        event->ignore();
+}
+
+// Tree operations.
+
+QTreeWidgetItem *TfrmMain::Root() const { return tvwBatches->topLevelItem(0); }
+
+TBatch *TfrmMain::BatchOf(const QTreeWidgetItem *node) const
+{
+    return node ? reinterpret_cast<TBatch *>(node->data(0, BatchRole).value<quintptr>()) : nullptr;
+}
+
+QTreeWidgetItem *TfrmMain::AddBatchNode(TBatch &batch, const QString &caption)
+{
+    auto *node = new QTreeWidgetItem(QStringList{caption});
+    node->setData(0, BatchRole, QVariant::fromValue(reinterpret_cast<quintptr>(&batch)));
+    Root()->addChild(node);
+    return node;
+}
+
+QList<TBatch *> TfrmMain::TreeBatches() const
+{
+    QList<TBatch *> out;
+    for (int i = 0; i < Root()->childCount(); ++i)
+        if (TBatch *b = BatchOf(Root()->child(i)))
+            out << b;
+    return out;
+}
+
+QMdiSubWindow *TfrmMain::SubWindowOf(const TBatch *batch) const
+{
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
+        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()); view && view->FBatch == batch)
+            return sub;
+    return nullptr;
+}
+
+TfrmViewBatch *TfrmMain::FindBatchWindow(const TBatch *batch) const
+{
+    const QMdiSubWindow *sub = SubWindowOf(batch);
+    return sub ? qobject_cast<TfrmViewBatch *>(sub->widget()) : nullptr;
+}
+
+bool TfrmMain::CloseBatchWindow(const TBatch *batch)
+{
+    if (!batch)
+        return true;
+    if (QMdiSubWindow *sub = SubWindowOf(batch)) {
+        sub->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+    return SubWindowOf(batch) == nullptr;
+}
+
+void TfrmMain::CloseAllBatchWindows()
+{
+    for (int i = 0; i < FCurrentNode->childCount(); ++i)
+        if (!CloseBatchWindow(BatchOf(FCurrentNode->child(i)))) {
+            FPrompts.Message(TMsgKind::Plain, QStringLiteral("User cancelled operation"), TMsgButtons::Ok);
+            return;
+        }
+}
+
+bool TfrmMain::RemoveBatchNode(QTreeWidgetItem *node)
+{
+    try {
+        FBatchList->Delete(BatchOf(node));
+        delete node;
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+void TfrmMain::RemoveAllBatchNodes()
+{
+    while (FCurrentNode->childCount() > 0)
+        if (!RemoveBatchNode(FCurrentNode->child(0))) {
+            FPrompts.Message(TMsgKind::Plain, QStringLiteral("User cancelled upload operation"), TMsgButtons::Ok);
+            return;
+        }
+}
+
+void TfrmMain::DeleteAllBatches()
+{
+    for (qint32 i = FBatchList->Count() - 1; i >= 0; --i)
+        FBatchList->Delete(FBatchList->GetBatch(i));
+}
+
+void TfrmMain::ReplaceDeviceInfo() { FDeviceInfo = std::make_shared<TDeviceInfo>(); }
+
+void TfrmMain::ClearBatches()
+{
+    if (FBatchList->Count() == 0)
+        return;
+    FCurrentNode = Root();
+    CloseAllBatchWindows();
+    RemoveAllBatchNodes();
+    if (FDeviceInfo->Valid)
+        ReplaceDeviceInfo();
+}
+
+void TfrmMain::ShowPopupItems(int kind)
+{
+    const QList<QAction *> items = pumTreeView->actions();
+    for (QAction *a : items)
+        a->setVisible(false);
+    const int from = kind == 0 ? 0 : kind == 1 ? 1 : 4;
+    const int to = kind == 2 ? 5 : 3;
+    for (int i = from; i <= to; ++i)
+        items[i]->setVisible(true);
+}
+
+// Tree events.
+
+void TfrmMain::tvwBatchesClick()
+{
+    ClearStatus();
+    FCurrentNode = tvwBatches->currentItem();
+}
+
+void TfrmMain::tvwBatchesContextPopup(const QPoint &pos)
+{
+    ClearStatus();
+    QTreeWidgetItem *node = tvwBatches->itemAt(pos);
+    FCurrentNode = node;
+    if (!node) {
+        tvwBatches->clearSelection();
+        tvwBatches->setCurrentItem(nullptr);
+        return;
+    }
+    tvwBatches->setCurrentItem(node);
+    const bool deviceMode = Root()->text(0) == DeviceRootCaption;
+    int kind;
+    if (node == Root())
+        kind = deviceMode ? 0 : 1;
+    else if (deviceMode)
+        kind = 2;
+    else
+        return; // batches of an imported file have no pop-up
+    ShowPopupItems(kind);
+    pumTreeView->popup(tvwBatches->viewport()->mapToGlobal(pos));
+}
+
+void TfrmMain::tvwBatchesDblClick()
+{
+    ClearStatus();
+    QTreeWidgetItem *node = tvwBatches->currentItem();
+    FCurrentNode = node;
+    if (!node || node == Root())
+        return;
+    TBatch *batch = BatchOf(node);
+    if (!FBatchList->Contains(batch)) {
+        FPrompts.Message(TMsgKind::Warning, QStringLiteral("This Batch does not longer exists. Node will be removed."),
+                         TMsgButtons::Ok);
+        delete node;
+        return;
+    }
+    if (QMdiSubWindow *sub = SubWindowOf(batch)) {
+        if (sub->isMinimized())
+            sub->showNormal();
+        FMdiArea->setActiveSubWindow(sub);
+        sub->raise();
+        sub->setFocus();
+        return;
+    }
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    try {
+        try {
+            if (!batch->FReadingsLoaded)
+                FCommunication->ReadBatchReadings(*batch);
+            if (!FDeviceInfo->Valid)
+                FDeviceInfo = FCommunication->ReadDeviceInfo();
+        } catch (const std::exception &e) {
+            if (MessageOf(e) != CouldNotConnect)
+                throw;
+        }
+        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo.get(), batch, FPrompts);
+        view->setObjectName(QStringLiteral("BatchForm%1").arg(batch->FID));
+        view->OnSave = [this](TBatch &b) {
+            TBusyCursor saving;
+            if (saving.Acquired())
+                FSaveCommands->SaveBatch(b);
+        };
+        QMdiSubWindow *sub = FMdiArea->addSubWindow(view);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->setWindowTitle(node->text(0));
+        sub->show();
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("The window to show the batch data could not be created.\r\nMessage: ") + MessageOf(e),
+                         TMsgButtons::Ok);
+        batch->ClearReadings();
+        batch->FReadingsLoaded = false;
+    }
+}
+
+// Commands.
+
+bool TfrmMain::ConnectWithMessages()
+{
+    try {
+        if (FCommunication->Connect(true))
+            return true;
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("Could not make a connection to Talvo!\r\nPlease check if the Talvo is connected "
+                                        "to the computer and turned on."),
+                         TMsgButtons::Ok);
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("A problem occurred while connecting with the message: \r\n\t") + MessageOf(e),
+                         TMsgButtons::Ok);
+    }
+    return false;
+}
+
+void TfrmMain::mniConnectClick()
+{
+    ClearStatus();
+    TBusyCursor busy;
+    if (busy.Acquired())
+        ConnectWithMessages();
+}
+
+void TfrmMain::mniDisconnectClick()
+{
+    ClearStatus();
+    mniCloseAllClick();
+    ReplaceDeviceInfo();
+    FCommunication->Disconnect();
+}
+
+void TfrmMain::mniReadAllClick()
+{
+    ClearStatus();
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    FCurrentNode = Root();
+    if (!FCommunication->Connected())
+        ConnectWithMessages();
+    if (!FCommunication->Connected())
+        return;
+    ClearBatches();
+    Root()->setText(0, DeviceRootCaption);
+    mniSaveAll->setEnabled(true);
+    try {
+        FCommunication->ReadBatches(*FBatchList);
+    } catch (const std::exception &e) {
+        DeleteAllBatches();
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("A problem occurred while reading the batches!\r\nThe message was:\r\n\r\n") +
+                             MessageOf(e),
+                         TMsgButtons::Ok);
+        return;
+    }
+    for (qint32 i = 0; i < FBatchList->Count(); ++i)
+        AddBatchNode(*FBatchList->GetBatch(i), FBatchList->GetBatch(i)->FName);
+    Root()->setExpanded(true);
+}
+
+void TfrmMain::mniSaveAllClick()
+{
+    ClearStatus();
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    SaveAll();
+}
+
+void TfrmMain::SaveAll()
+{
+    const TMsgResult answer =
+        FPrompts.Message(TMsgKind::Information, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: "),
+                         TMsgButtons::YesNoCancel);
+    try {
+        if (answer == TMsgResult::Yes)
+            FSaveCommands->SaveAllBatchesToOneFile(TreeBatches());
+        else if (answer == TMsgResult::No)
+            FSaveCommands->SaveAllBatchesSeparately(TreeBatches());
+    } catch (const std::exception &e) {
+        HandleAppException(FPrompts, e);
+    }
+}
+
+bool TfrmMain::ConfirmUnsavedBatches()
+{
+    bool unsaved = false;
+    for (TBatch *b : TreeBatches())
+        unsaved = unsaved || !b->FSaved;
+    if (!unsaved)
+        return true;
+    const TMsgResult answer = FPrompts.Message(
+        TMsgKind::Warning,
+        QStringLiteral("Not all Batches where saved to file.\r\nDo you want to save the Batches before closing?\r\n\r\n"
+                       "\tPress Yes to save the Batches.\r\n\tPress No to close without saving.\r\n"
+                       "\tPress Abort to abort current action."),
+        TMsgButtons::YesNoAbort);
+    if (answer == TMsgResult::Abort)
+        return false;
+    if (answer == TMsgResult::Yes)
+        SaveAll();
+    return true;
+}
+
+void TfrmMain::mniNewBatchClick()
+{
+    FCurrentNode = Root();
+    ClearStatus();
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    TfrmNewBatch dialog(FPrompts, this);
+    QString name;
+    qint32 maxReadings = 0;
+    if (!dialog.Execute(name, maxReadings))
+        return;
+    const TDateTime created = Now();
+    qint32 id = 0;
+    try {
+        FCommunication->NewBatch(name, maxReadings, created, id);
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("A problem occured while creating batch!\r\nThe message was:\r\n\r\n") + MessageOf(e),
+                         TMsgButtons::Ok);
+        return;
+    }
+    TBatch *batch = FBatchList->AddBatch(id, name, created, maxReadings, 0);
+    AddBatchNode(*batch, name);
+    Root()->setExpanded(true);
+}
+
+void TfrmMain::pumDeleteBatchClick()
+{
+    ClearStatus();
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    QTreeWidgetItem *node = tvwBatches->currentItem();
+    FCurrentNode = node;
+    if (!node || node == Root())
+        return;
+    TBatch *batch = BatchOf(node);
+    if (!FBatchList->Contains(batch)) {
+        delete node;
+        return;
+    }
+    try {
+        if (!batch->FSaved) {
+            const TMsgResult answer = FPrompts.Message(
+                TMsgKind::Warning,
+                QStringLiteral("The Batch was not saved to file.\r\nDo you want to save and delete the Batch?\r\n\r\n"
+                               "\tPress Yes to save and delete the Batch.\r\n\tPress No to delete the Batch without "
+                               "saving.\r\n\tPress Abort to abort the deleting of the Batch."),
+                TMsgButtons::YesNoAbort);
+            if (answer == TMsgResult::Abort)
+                return;
+            if (answer == TMsgResult::Yes)
+                FSaveCommands->SaveBatch(*batch);
+        }
+        CloseBatchWindow(batch);
+        FCommunication->DeleteBatch(batch->FID);
+        RemoveBatchNode(node);
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning, QStringLiteral("The batch could not be deleted.\r\nMessage: ") + MessageOf(e),
+                         TMsgButtons::Ok);
+    }
+}
+
+void TfrmMain::pumSaveBatchClick()
+{
+    ClearStatus();
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    TBatch *batch = BatchOf(tvwBatches->currentItem());
+    if (!batch || !FBatchList->Contains(batch))
+        return;
+    try {
+        FSaveCommands->SaveBatch(*batch);
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning, QStringLiteral("The batch could not be saved.\r\nMessage: ") + MessageOf(e),
+                         TMsgButtons::Ok);
+    }
+}
+
+void TfrmMain::mniCloseAllClick()
+{
+    if (mniSaveAll->isEnabled() && !ConfirmUnsavedBatches())
+        return;
+    ClearBatches();
+    Root()->setText(0, DeviceRootCaption);
+    mniSaveAll->setEnabled(true);
+}
+
+void TfrmMain::mniImportBatchClick()
+{
+    TBusyCursor busy;
+    if (!busy.Acquired())
+        return;
+    mniDisconnectClick();
+    QTreeWidgetItem *root = Root();
+    TSheet sheet(8, 1);
+    ClearBatches();
+    try {
+        TFileDialog dialog;
+        dialog.Title = QStringLiteral("Import Batch from file");
+        dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
+        dialog.FilterIndex = 2;
+        dialog.DefaultExt = QStringLiteral("XLS");
+        dialog.InitialDir = FLastImportPath;
+        dialog.FileMustExist = true;
+        const std::optional<QString> file = FPrompts.OpenFile(dialog);
+        if (file) {
+            FImportFileName = *file;
+            FLastImportPath = QFileInfo(*file).absolutePath();
+            if (FileExtension(*file) == QLatin1String(".XLS"))
+                throw Error(QStringLiteral("Could not read data from xls file.")); // the workbook engine reads these
+            ReadCsvFile(*file, sheet, *this);
+        }
+        TBatchImport import(*FBatchList, FDeviceInfo, *this, FPrompts);
+        import.OnBatchAdded = [this](TBatch &batch) { AddBatchNode(batch, batch.FName); };
+        import.ImportBatches(sheet);
+        root->setExpanded(true);
+        mniSaveAll->setEnabled(false);
+        // A cancelled dialog leaves an empty tree that belongs to no file.
+        root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
+    } catch (const std::exception &e) {
+        if (FBatchList->Count() > 0)
+            mniCloseAllClick();
+        root->setText(0, DeviceRootCaption);
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n") +
+                             MessageOf(e),
+                         TMsgButtons::Ok);
+    }
+}
+
+void TfrmMain::mniCascadeClick()
+{
+    ClearStatus();
+    FMdiArea->cascadeSubWindows();
+}
+
+void TfrmMain::mniTileClick()
+{
+    ClearStatus();
+    // One above the other, each the full width of the client area.
+    QList<QMdiSubWindow *> shown;
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
+        if (sub->isVisible() && !sub->isMinimized())
+            shown << sub;
+    if (shown.isEmpty())
+        return;
+    const QRect area = FMdiArea->viewport()->rect();
+    const int h = area.height() / static_cast<int>(shown.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        shown[i]->showNormal();
+        shown[i]->setGeometry(0, i * h, area.width(), h);
+    }
+}
+
+void TfrmMain::mniArrangeAllClick()
+{
+    // Minimised windows in a row along the bottom of the client area.
+    const QRect area = FMdiArea->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
+        if (sub->isMinimized()) {
+            sub->move(x, area.height() - sub->height());
+            x += sub->width();
+        }
+}
+
+void TfrmMain::mniAboutClick()
+{
+    ClearStatus();
+    TfrmAbout about(this);
+    about.exec();
+}
+
+void TfrmMain::mniExitClick()
+{
+    ClearStatus();
+    close();
 }

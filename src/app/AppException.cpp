@@ -1,0 +1,31 @@
+#include "app/AppException.h"
+
+#include "model/Errors.h"
+#include "model/Prompts.h"
+
+#include <QDebug>
+
+void HandleAppException(Prompts &prompts, const std::exception &e)
+{
+    prompts.Message(TMsgKind::Warning, QStringLiteral("A problem occurred in Vornell, the messages was:\r\n") + MessageOf(e),
+                    TMsgButtons::Ok);
+}
+
+TVornellApplication::TVornellApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{}
+
+TVornellApplication *TVornellApplication::Instance() { return qobject_cast<TVornellApplication *>(QCoreApplication::instance()); }
+
+bool TVornellApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        if (FPrompts)
+            HandleAppException(*FPrompts, e);
+        else
+            qWarning() << "A problem occurred in Vornell, the messages was:" << MessageOf(e);
+    }
+    return false;
+}

@@ -1,0 +1,278 @@
+#include "app/frmViewBatch.h"
+
+#include "app/AppException.h"
+#include "files/Sheet.h"
+#include "model/Batches.h"
+#include "model/Conversions.h"
+#include "model/DeviceInfo.h"
+#include "model/Errors.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTableWidget>
+
+namespace {
+
+const TDeviceInfo *Checked(const TDeviceInfo *deviceInfo, const TBatch *batch)
+{
+    if (!batch)
+        throw Error(QStringLiteral("Batch information not assigned!."));
+    if (!deviceInfo)
+        throw Error(QStringLiteral("Device information not assigned!."));
+    return deviceInfo;
+}
+
+struct TColumn {
+    const char *Title;
+    int Added;
+};
+
+const TColumn Columns[] = {
+    {"Number", 10},
+    {"Date", 40},
+    {"Time", 35},
+    {"Conductivity\r\n(µS/cm)", 20},
+    {"Temp.\r\n(°C)", 20},
+    {"Temp.\r\n(°F)", 20},
+    {"Conductivity @\r\n25°C/77°F (µS/cm)", 20},
+    {"Surface Density\r\n(mg/m²)", 20},
+    {"Surface Density\r\n(Bresle)\r\n(mg/m²)", 20},
+};
+
+constexpr int DefaultRowHeight = 16;
+constexpr int TopAreaHeight = 176;
+constexpr int BottomStripHeight = 41;
+constexpr int SectionStripHeight = 27;
+
+QString CheckResultText(quint8 result)
+{
+    switch (result) {
+    case crPassed:
+        return QStringLiteral("Passed");
+    case crFailed:
+        return QStringLiteral("Failed");
+    case crNotAvailable:
+        return QStringLiteral("Code not available");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBatch *batch, Prompts &prompts)
+    : QWidget(owner)
+    , FBatch(batch)
+    , FDeviceInfo(Checked(deviceInfo, batch))
+{
+    resize(577, 613);
+    FTopArea = new QWidget(this);
+    gpbHeader = new QGroupBox(QStringLiteral("Batch header"), FTopArea);
+    gpbHeader->setGeometry(10, 10, 371, 160);
+
+    const QString titles[] = {QStringLiteral("Batch ID"),
+                              QStringLiteral("Batch Name"),
+                              QStringLiteral("Creation Date"),
+                              QStringLiteral("Creation Time"),
+                              QStringLiteral("Maximum Readings"),
+                              QStringLiteral("Number of Readings"),
+                              QStringLiteral("Conductivity Deionized Water"),
+                              QStringLiteral("Compensation Factor"),
+                              QStringLiteral("Surface Density Conversion"),
+                              QStringLiteral("Batch Code Check")};
+    const QString units[] = {{}, {}, {}, {}, {}, {}, QStringLiteral("µS/cm"), QStringLiteral("%/°C"),
+                             QStringLiteral("mg/m² per µS/cm  "), {}};
+    for (int i = 0; i < 10; ++i) {
+        const int y = 20 + 15 * i;
+        auto *title = new QLabel(titles[i], gpbHeader);
+        title->setGeometry(10, y, 145, 15);
+        auto *colon = new QLabel(QStringLiteral(":"), gpbHeader);
+        colon->setGeometry(155, y, 5, 15);
+        auto *value = new QLabel(gpbHeader);
+        value->setObjectName(titles[i]);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setGeometry(160, y, 115, 15);
+        if (!units[i].isEmpty()) {
+            auto *unit = new QLabel(units[i], gpbHeader);
+            unit->setGeometry(280, y, 90, 15);
+        }
+        if (i == 9) {
+            FCheckLine = {title, colon, value};
+            for (QLabel *l : FCheckLine)
+                l->hide();
+        }
+    }
+
+    FSectionModel = new QStandardItemModel(0, 3, this);
+    FSectionModel->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Measured"), QStringLiteral("Calculated")});
+    hdrSections = new QHeaderView(Qt::Horizontal, this);
+    hdrSections->setModel(FSectionModel);
+    hdrSections->setSectionResizeMode(QHeaderView::Fixed);
+    hdrSections->setStretchLastSection(false);
+    hdrSections->setSectionsClickable(false);
+
+    stgReadings = new QTableWidget(this);
+    stgReadings->verticalHeader()->hide();
+    stgReadings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stgReadings->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    stgReadings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stgReadings->verticalHeader()->setDefaultSectionSize(DefaultRowHeight);
+    stgReadings->verticalHeader()->setMinimumSectionSize(DefaultRowHeight);
+    stgReadings->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    stgReadings->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    stgReadings->horizontalHeader()->setFixedHeight(3 * DefaultRowHeight);
+
+    btnSave = new QPushButton(QStringLiteral("&Save"), this);
+    btnClose = new QPushButton(QStringLiteral("&Close"), this);
+    btnSave->resize(75, 25);
+    btnClose->resize(75, 25);
+    connect(btnSave, &QPushButton::clicked, this, &TfrmViewBatch::btnSaveClick);
+    connect(btnClose, &QPushButton::clicked, this, &TfrmViewBatch::btnCloseClick);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    try {
+        FormCreate();
+    } catch (const std::exception &e) {
+        HandleAppException(prompts, e);
+    }
+    LayoutAreas();
+}
+
+QLabel *TfrmViewBatch::ValueLabel(const QString &title) const { return gpbHeader->findChild<QLabel *>(title); }
+
+int TfrmViewBatch::TextWidthOf(const QString &text) const
+{
+    int widest = 0;
+    for (const QString &piece : text.split(QStringLiteral("\r\n")))
+        widest = qMax(widest, fontMetrics().horizontalAdvance(piece));
+    return widest;
+}
+
+void TfrmViewBatch::FormCreate()
+{
+    const TBatch &b = *FBatch;
+    const TDeviceInfo &info = *FDeviceInfo;
+    if (b.FImported)
+        btnSave->setEnabled(false);
+    ValueLabel(QStringLiteral("Batch ID"))->setText(QString::number(b.FID));
+    ValueLabel(QStringLiteral("Batch Name"))->setText(b.FName.trimmed());
+    ValueLabel(QStringLiteral("Creation Date"))->setText(DateToStr(b.FCreationDateTime));
+    ValueLabel(QStringLiteral("Creation Time"))
+        ->setText(QDateTimeFromDateTime(b.FCreationDateTime).time().toString(QStringLiteral("HH:mm:ss")));
+    ValueLabel(QStringLiteral("Maximum Readings"))->setText(QString::number(b.FMaxReadings));
+    ValueLabel(QStringLiteral("Number of Readings"))->setText(QString::number(b.FReadingCount));
+    ValueLabel(QStringLiteral("Compensation Factor"))->setText(FormatFixed(info.AutoTempComp * 100, 1));
+    ValueLabel(QStringLiteral("Surface Density Conversion"))->setText(FormatFixed(SurfaceDensityFactor, 1));
+    ValueLabel(QStringLiteral("Conductivity Deionized Water"))->setText(QString::number(info.DeionizedWater));
+
+    if (b.FImported) {
+        FTopArea->setFixedHeight(TopAreaHeight + 15);
+        gpbHeader->resize(gpbHeader->width(), gpbHeader->height() + 15);
+        for (QLabel *l : FCheckLine)
+            l->show();
+        FCheckLine[2]->setText(CheckResultText(b.FCheckResult));
+    }
+
+    const bool bresle = info.IsNewerFirmware() && info.HasBresleOffset;
+    const int columns = bresle ? 9 : 8;
+    stgReadings->setRowCount(1);
+    stgReadings->setColumnCount(columns);
+    for (int c = 0; c < columns; ++c) {
+        const QString title = QString::fromUtf8(Columns[c].Title);
+        auto *item = new QTableWidgetItem(QString(title).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        stgReadings->setHorizontalHeaderItem(c, item);
+        stgReadings->setColumnWidth(c, TextWidthOf(title) + Columns[c].Added);
+    }
+    auto w = [this](int c) { return stgReadings->columnWidth(c); };
+    hdrSections->resizeSection(0, w(0) + 2);
+    hdrSections->resizeSection(1, w(1) + 4 + w(2) + w(3) + w(4));
+    hdrSections->resizeSection(2, w(5) + 3 + w(6) + w(7) + (bresle ? w(8) : 0));
+    FillReadings();
+}
+
+void TfrmViewBatch::FillReadings()
+{
+    if (FBatch->FReadingCount <= 0)
+        return;
+    const auto &readings = FBatch->GetReadings();
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const QStringList fields = SplitCommaText(ReadingToLine(*readings[i], *FDeviceInfo));
+        const int row = stgReadings->rowCount() - 1;
+        for (int c = 0; c < stgReadings->columnCount() && c < fields.size(); ++c) {
+            const QString text = fields[c].isEmpty() ? QStringLiteral(" ") : fields[c];
+            // Cells right of the number column keep one blank of room at their right edge.
+            auto *item = new QTableWidgetItem(c == 0 ? text : text + QLatin1Char(' '));
+            item->setTextAlignment(c == 0 ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignRight | Qt::AlignTop);
+            if (c == 0) {
+                item->setBackground(palette().button());
+                item->setFlags(Qt::ItemIsEnabled);
+            }
+            stgReadings->setItem(row, c, item);
+        }
+        if (i + 1 < readings.size())
+            stgReadings->setRowCount(row + 2);
+    }
+}
+
+void TfrmViewBatch::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!FWidened) {
+        FWidened = true;
+        FormShow();
+    }
+}
+
+void TfrmViewBatch::FormShow()
+{
+    int total = 4;
+    for (int c = 0; c < stgReadings->columnCount(); ++c)
+        total += stgReadings->columnWidth(c) + 1;
+    // Whether the scroll bar shows depends on the rows against the grid's height at this moment.
+    const int rowsHeight = stgReadings->rowCount() * DefaultRowHeight + 3 * DefaultRowHeight;
+    if (rowsHeight > stgReadings->height() - 2)
+        total += stgReadings->verticalScrollBar()->sizeHint().width();
+    // The outer width is that of the child window's frame when the window lives in the main window.
+    QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+    if (total + 28 > outer->width())
+        outer->resize(total + 28, outer->height());
+}
+
+void TfrmViewBatch::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    LayoutAreas();
+}
+
+void TfrmViewBatch::LayoutAreas()
+{
+    const int top = FTopArea->minimumHeight() > 0 ? FTopArea->minimumHeight() : TopAreaHeight;
+    FTopArea->setGeometry(0, 0, width(), top);
+    const int bottom = height() - BottomStripHeight;
+    hdrSections->setGeometry(10, top + 10, width() - 20, SectionStripHeight);
+    stgReadings->setGeometry(10, top + 10 + SectionStripHeight, width() - 20,
+                             qMax(0, bottom - 10 - (top + 10 + SectionStripHeight)));
+    btnClose->move(width() - 8 - 75, bottom + 2);
+    btnSave->move(btnClose->x() - 84, bottom + 2);
+}
+
+void TfrmViewBatch::btnSaveClick()
+{
+    if (OnSave)
+        OnSave(*FBatch);
+}
+
+void TfrmViewBatch::btnCloseClick()
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->close();
+    else
+        close();
+}

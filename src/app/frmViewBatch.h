@@ -1,0 +1,57 @@
+#pragma once
+// The batch window: the batch's header, the optional check code line for imported batches, and the
+// readings grid with a line per reading as the batch line gives it.
+
+#include <QWidget>
+#include <functional>
+
+class Prompts;
+class QGroupBox;
+class QHeaderView;
+class QLabel;
+class QPushButton;
+class QStandardItemModel;
+class QTableWidget;
+class TBatch;
+class TDeviceInfo;
+
+class TfrmViewBatch : public QWidget {
+    Q_OBJECT
+public:
+    // Raises "Batch information not assigned!." or "Device information not assigned!." before
+    // anything is built. A failure while filling the window is reported through the application-wide
+    // handler; the window is still made, as far as it got.
+    TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBatch *batch, Prompts &prompts);
+
+    TBatch *FBatch;
+    // Run by the Save button; the main window's save command.
+    std::function<void(TBatch &)> OnSave;
+
+    QGroupBox *gpbHeader;
+    QTableWidget *stgReadings;
+    QHeaderView *hdrSections;
+    QPushButton *btnSave;
+    QPushButton *btnClose;
+
+    // The header value labels by title, for the window's users.
+    QLabel *ValueLabel(const QString &title) const;
+    int TextWidthOf(const QString &text) const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FillReadings();
+    void btnSaveClick();
+    void btnCloseClick();
+    void LayoutAreas();
+
+    const TDeviceInfo *FDeviceInfo;
+    QWidget *FTopArea;
+    QList<QLabel *> FCheckLine;
+    QStandardItemModel *FSectionModel;
+    bool FWidened = false;
+};
