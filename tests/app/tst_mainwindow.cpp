@@ -1,0 +1,541 @@
+// The main window driven against the simulated meter with scripted prompts: the tree, the batch
+// windows, the save and import commands, the questions about unsaved batches and the status bar.
+#include "app/AppException.h"
+#include "app/Artwork.h"
+#include "app/BusyCursor.h"
+#include "app/frmMain.h"
+#include "app/frmViewBatch.h"
+#include "device/Communication.h"
+#include "dialogs/frmNewBatch.h"
+#include "files/Sheet.h"
+#include "model/Batches.h"
+#include "model/DeviceInfo.h"
+#include "support/ScriptedPrompts.h"
+#include "support/SimProcess.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QMenu>
+#include <QLineEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+const QString SmallMeter = QStringLiteral(FIXTURES "/sim/small.json");
+const QString NotConnected = QStringLiteral("Could not make a connection to Talvo!\r\nPlease check if the Talvo is "
+                                            "connected to the computer and turned on.");
+const QString UnsavedQuestion =
+    QStringLiteral("Not all Batches where saved to file.\r\nDo you want to save the Batches before closing?\r\n\r\n"
+                   "\tPress Yes to save the Batches.\r\n\tPress No to close without saving.\r\n"
+                   "\tPress Abort to abort current action.");
+
+struct Rig {
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    std::unique_ptr<TfrmMain> w;
+
+    Rig()
+    {
+        w = std::make_unique<TfrmMain>(prompts, Ini(), dir.path() + QLatin1Char('/'));
+        w->FCommunication->ConnectTimeOutTimer().setInterval(300);
+        w->show();
+    }
+    QString Ini() const { return dir.filePath(QStringLiteral("vornell.ini")); }
+    QString File(const QString &name) const { return dir.filePath(name); }
+    QTreeWidgetItem *Root() const { return w->Root(); }
+    QStringList Captions() const
+    {
+        QStringList out;
+        for (int i = 0; i < Root()->childCount(); ++i)
+            out << Root()->child(i)->text(0);
+        return out;
+    }
+    QString Status() const { return w->FStatusPanel->text(); }
+    bool IconConnected() const { return w->FConnectionIcon->property("connected").toBool(); }
+    void DoubleClick(int child)
+    {
+        w->tvwBatches->setCurrentItem(Root()->child(child));
+        w->tvwBatchesDblClick();
+    }
+    TfrmViewBatch *View(int index) const
+    {
+        const auto subs = w->FMdiArea->subWindowList();
+        return index < subs.size() ? qobject_cast<TfrmViewBatch *>(subs[index]->widget()) : nullptr;
+    }
+};
+
+QStringList Row(const QTableWidget *grid, int row)
+{
+    QStringList out;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        out << (grid->item(row, c) ? grid->item(row, c)->text() : QString());
+    return out;
+}
+
+// Runs fn once the new batch dialog is shown modally.
+void WhenDialogShown(std::function<void(QWidget *)> fn)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, fn] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            fn(modal);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { qputenv("VORNELL_SYSTEM_PORTS", "0"), qputenv("VORNELL_SERIAL_PORTS", ""); }
+    void startsEmptyWithSettingsDefaults();
+    void readAllFillsTreeAndMovesProgress();
+    void readAllWithoutMeterWarnsOnce();
+    void connectWithoutMeter();
+    void doubleClickOpensBatchWindowOnce();
+    void saveFromBatchWindowThenImportPasses();
+    void importFailures();
+    void closeAllAsksAboutUnsavedBatches();
+    void disconnectSwitchesIconAndKeepsAbortedBatches();
+    void newBatchAndDeleteBatch();
+    void busyCursorGuardsCommands();
+    void closingWithUnsavedBatches_data();
+    void closingWithUnsavedBatches();
+    void popupEntries();
+    void screenshots();
+};
+
+void TestMainWindow::startsEmptyWithSettingsDefaults()
+{
+    Rig r;
+    QCOMPARE(r.w->windowTitle(), QStringLiteral("Vornell"));
+    QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
+    QCOMPARE(r.Root()->childCount(), 0);
+    QCOMPARE(r.w->FLastSavePath, r.dir.path() + QLatin1Char('/'));
+    QCOMPARE(r.w->FLastImportPath, r.dir.path() + QLatin1Char('/'));
+    QCOMPARE(r.w->FLastPort, -1);
+    QVERIFY(!r.IconConnected());
+    QVERIFY(r.w->FProgressBar->isHidden());
+    QVERIFY(r.w->close()); // nothing unsaved: no question
+    QVERIFY(r.prompts.Messages.isEmpty());
+    const QSettings ini(r.Ini(), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("Communication/LastPort")).toString(), QStringLiteral("-1"));
+    QCOMPARE(ini.value(QStringLiteral("Path/LastSavePath")).toString(), r.dir.path() + QLatin1Char('/'));
+}
+
+void TestMainWindow::readAllFillsTreeAndMovesProgress()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    QStringList percents;
+    QList<int> positions;
+    connect(r.w->FCommunication.get(), &TdmCommunication::OnProgress, r.w.get(), [&] {
+        percents << r.w->FPercentPanel->text();
+        positions << r.w->FProgressBar->value();
+    });
+    QStringList statuses;
+    connect(r.w->FCommunication.get(), &TdmCommunication::OnStatus, r.w.get(), [&] { statuses << r.Status(); });
+    r.w->mniReadAllClick();
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
+    QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
+    QVERIFY(r.Root()->isExpanded());
+    QVERIFY(r.IconConnected());
+    QVERIFY(statuses.contains(QStringLiteral(" Reading batches from Talvo.")));
+    QCOMPARE(percents, (QStringList{QStringLiteral("50%"), QStringLiteral("100%")}));
+    QCOMPARE(positions, (QList<int>{1, 2}));
+    QVERIFY(r.w->FProgressBar->isHidden());
+    QCOMPARE(r.w->FPercentPanel->text(), QString());
+    QCOMPARE(r.Status(), QStringLiteral(" "));
+    QVERIFY(!QGuiApplication::overrideCursor());
+    // The port that answered is kept for the next run.
+    r.prompts.Answers = {TMsgResult::No};
+    r.w->close();
+    QCOMPARE(QSettings(r.Ini(), QSettings::IniFormat).value(QStringLiteral("Communication/LastPort")).toInt(), 161);
+}
+
+void TestMainWindow::readAllWithoutMeterWarnsOnce()
+{
+    Rig r;
+    r.w->mniReadAllClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{NotConnected});
+    QCOMPARE(r.Root()->childCount(), 0);
+    QVERIFY(!r.IconConnected());
+}
+
+void TestMainWindow::connectWithoutMeter()
+{
+    Rig r;
+    r.w->mniConnectClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{NotConnected});
+    QCOMPARE(r.prompts.Messages[0].Kind, TMsgKind::Warning);
+    QVERIFY(!r.IconConnected());
+    QVERIFY(r.w->FBusyAnimation->isHidden());
+}
+
+void TestMainWindow::doubleClickOpensBatchWindowOnce()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    r.DoubleClick(0);
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
+    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    TfrmViewBatch *view = r.View(0);
+    QVERIFY(view);
+    QCOMPARE(view->objectName(), QStringLiteral("BatchForm7"));
+    QCOMPARE(view->parentWidget()->windowTitle(), QStringLiteral("SHORT ONE   "));
+    QCOMPARE(view->ValueLabel(QStringLiteral("Batch Name"))->text(), QStringLiteral("SHORT ONE"));
+    QCOMPARE(view->ValueLabel(QStringLiteral("Number of Readings"))->text(), QStringLiteral("3"));
+    QCOMPARE(view->ValueLabel(QStringLiteral("Compensation Factor"))->text(), QStringLiteral("2.0"));
+    QCOMPARE(view->ValueLabel(QStringLiteral("Surface Density Conversion"))->text(), QStringLiteral("1.2"));
+    QVERIFY(view->ValueLabel(QStringLiteral("Batch Code Check"))->isHidden());
+    TBatch *batch = r.w->FBatchList->GetBatch(0);
+    QVERIFY(r.w->FDeviceInfo->Valid);
+    const int columns = r.w->FDeviceInfo->IsNewerFirmware() && r.w->FDeviceInfo->HasBresleOffset ? 9 : 8;
+    QCOMPARE(view->stgReadings->columnCount(), columns);
+    QCOMPARE(view->stgReadings->rowCount(), 3);
+    QCOMPARE(view->stgReadings->horizontalHeader()->height(), 48);
+    for (int i = 0; i < 3; ++i) {
+        QStringList expected = SplitCommaText(ReadingToLine(*batch->Readings()[i], *r.w->FDeviceInfo)).mid(0, columns);
+        for (int c = 1; c < expected.size(); ++c)
+            expected[c] = (expected[c].isEmpty() ? QStringLiteral(" ") : expected[c]) + QLatin1Char(' ');
+        QCOMPARE(Row(view->stgReadings, i), expected);
+        QCOMPARE(view->stgReadings->item(i, 3)->textAlignment(), int(Qt::AlignRight | Qt::AlignTop));
+    }
+    // Widened to fit the grid.
+    int total = 4;
+    for (int c = 0; c < columns; ++c)
+        total += view->stgReadings->columnWidth(c) + 1;
+    QVERIFY(view->parentWidget()->width() >= total + 28);
+
+    // A second double-click brings the same window back, even from minimised.
+    view->parentWidget()->showMinimized();
+    r.DoubleClick(0);
+    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    QVERIFY(!view->parentWidget()->isMinimized());
+    QCOMPARE(r.w->FMdiArea->activeSubWindow(), view->parentWidget());
+    r.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::saveFromBatchWindowThenImportPasses()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    r.DoubleClick(0);
+    const QString file = r.File(QStringLiteral("short.CSV"));
+    r.prompts.Files = {file};
+    r.View(0)->btnSave->click();
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
+    QVERIFY(QFile::exists(file));
+    QVERIFY(r.w->FBatchList->GetBatch(0)->FSaved);
+    QCOMPARE(r.Status(), QStringLiteral(" Batch saved to file."));
+    QCOMPARE(r.w->FLastSavePath, r.dir.path() + QLatin1Char('/'));
+
+    r.prompts.Files = {file};
+    r.w->mniImportBatchClick();
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
+    const TFileDialog &d = r.prompts.Dialogs.last();
+    QCOMPARE(d.Title, QStringLiteral("Import Batch from file"));
+    QCOMPARE(d.Filter, QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS"));
+    QCOMPARE(d.FilterIndex, 2);
+    QCOMPARE(d.DefaultExt, QStringLiteral("XLS"));
+    QVERIFY(d.FileMustExist);
+    QVERIFY(!r.IconConnected()); // the import disconnects first
+    QCOMPARE(r.Root()->text(0), QStringLiteral("short.CSV"));
+    QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
+    QVERIFY(!r.w->mniSaveAll->isEnabled());
+    QCOMPARE(r.w->FLastImportPath, r.dir.path());
+    r.DoubleClick(0);
+    TfrmViewBatch *view = r.View(0);
+    QVERIFY(view);
+    QVERIFY(!view->btnSave->isEnabled());
+    QVERIFY(view->ValueLabel(QStringLiteral("Batch Code Check"))->isVisible());
+    QCOMPARE(view->ValueLabel(QStringLiteral("Batch Code Check"))->text(), QStringLiteral("Passed"));
+    QCOMPARE(view->gpbHeader->height(), 175);
+    QCOMPARE(view->stgReadings->rowCount(), 3);
+    // No question at close: imported batches count as saved.
+    QVERIFY(r.w->close());
+    QVERIFY(r.prompts.Messages.isEmpty());
+}
+
+void TestMainWindow::importFailures()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    const QString good = r.File(QStringLiteral("good.CSV"));
+    r.prompts.Files = {good};
+    r.w->tvwBatches->setCurrentItem(r.Root()->child(0));
+    r.w->pumSaveBatchClick();
+    QVERIFY(QFile::exists(good));
+    QFile in(good);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray text = in.readAll();
+    in.close();
+
+    // A changed value: imported, the check fails and is announced.
+    QByteArray changed = text;
+    changed.replace("SHORT ONE", "SHORT TWO");
+    const QString tampered = r.File(QStringLiteral("tampered.CSV"));
+    QFile out(tampered);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(changed);
+    out.close();
+    r.prompts.Files = {tampered};
+    r.w->mniImportBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("The batch code check of batch \"SHORT TWO   \" failed.")});
+    QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT TWO   ")});
+    QCOMPARE(r.w->FBatchList->GetBatch(0)->FCheckResult, quint8(crFailed));
+
+    // A broken file: nothing stays, the root reads Talvo.
+    const QString prefix = QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n");
+    QByteArray broken = text;
+    broken.replace("\"Batch maximum # of readings\",,,,10,", "\"Batch maximum # of readings\",,,,many,");
+    QVERIFY(broken != text);
+    const QString bad = r.File(QStringLiteral("bad.CSV"));
+    QFile badFile(bad);
+    QVERIFY(badFile.open(QIODevice::WriteOnly));
+    badFile.write(broken);
+    badFile.close();
+    r.prompts.Messages.clear();
+    r.prompts.Files = {bad};
+    r.w->mniImportBatchClick();
+    // The half-read batch is closed through Close All, which asks about it in device mode.
+    QCOMPARE(r.prompts.Texts(), (QStringList{UnsavedQuestion, prefix + QStringLiteral("'many' is not a valid integer value")}));
+    QCOMPARE(r.Root()->childCount(), 0);
+    QCOMPARE(r.w->FBatchList->Count(), 0);
+    QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
+    QVERIFY(r.w->mniSaveAll->isEnabled());
+
+    // A workbook: reported until workbooks can be read.
+    r.prompts.Messages.clear();
+    r.prompts.Files = {r.File(QStringLiteral("none.XLS"))};
+    r.w->mniImportBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{prefix + QStringLiteral("Could not read data from xls file.")});
+
+    // Cancelled: an empty tree, Save All disabled.
+    r.prompts.Messages.clear();
+    r.prompts.Files = {QString()};
+    r.w->mniImportBatchClick();
+    QVERIFY(r.prompts.Messages.isEmpty());
+    QCOMPARE(r.Root()->childCount(), 0);
+    QVERIFY(!r.w->mniSaveAll->isEnabled());
+}
+
+void TestMainWindow::closeAllAsksAboutUnsavedBatches()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    r.DoubleClick(0);
+    r.prompts.Answers = {TMsgResult::Abort};
+    r.w->mniCloseAllClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{UnsavedQuestion});
+    QCOMPARE(r.prompts.Messages[0].Buttons, TMsgButtons::YesNoAbort);
+    QCOMPARE(r.Root()->childCount(), 1);
+    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+
+    // Yes: Save All asks its own question, saves into one file, then everything closes.
+    const QString file = r.File(QStringLiteral("all.CSV"));
+    r.prompts.Messages.clear();
+    r.prompts.Answers = {TMsgResult::Yes, TMsgResult::Yes};
+    r.prompts.Files = {file};
+    r.w->mniCloseAllClick();
+    QCOMPARE(r.prompts.Texts(),
+             (QStringList{UnsavedQuestion, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
+    QCOMPARE(r.prompts.Messages[1].Kind, TMsgKind::Information);
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(r.Root()->childCount(), 0);
+    QCOMPARE(r.w->FBatchList->Count(), 0);
+    QVERIFY(r.w->FMdiArea->subWindowList().isEmpty());
+
+    // Without unsaved batches: no question.
+    r.prompts.Messages.clear();
+    r.w->mniReadAllClick();
+    r.w->FBatchList->GetBatch(0)->SetSaved(true);
+    r.w->mniCloseAllClick();
+    QVERIFY(r.prompts.Messages.isEmpty());
+    QCOMPARE(r.Root()->childCount(), 0);
+}
+
+void TestMainWindow::disconnectSwitchesIconAndKeepsAbortedBatches()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniConnectClick();
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
+    QVERIFY(r.IconConnected());
+    QVERIFY(r.w->FBusyAnimation->isHidden());
+    r.w->mniReadAllClick();
+    r.prompts.Answers = {TMsgResult::Abort};
+    r.w->mniDisconnectClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{UnsavedQuestion});
+    QVERIFY(!r.IconConnected());
+    QVERIFY(!r.w->FCommunication->Connected());
+    QCOMPARE(r.Root()->childCount(), 1);
+    QVERIFY(!r.w->FDeviceInfo->Valid);
+    r.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::newBatchAndDeleteBatch()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    WhenDialogShown([](QWidget *modal) {
+        auto *dialog = qobject_cast<TfrmNewBatch *>(modal);
+        QVERIFY(dialog);
+        dialog->edtBatchName->setText(QStringLiteral("NEW ONE"));
+        dialog->edtMaxReadings->setText(QStringLiteral("20"));
+        dialog->btnCreate->click();
+    });
+    r.w->mniNewBatchClick();
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
+    QCOMPARE(r.Captions(), (QStringList{QStringLiteral("SHORT ONE   "), QStringLiteral("NEW ONE     ")}));
+    TBatch *created = r.w->FBatchList->GetBatch(1);
+    QCOMPARE(created->FMaxReadings, 20);
+    QVERIFY(!created->FSaved);
+
+    const QString question = QStringLiteral(
+        "The Batch was not saved to file.\r\nDo you want to save and delete the Batch?\r\n\r\n\tPress Yes to save and "
+        "delete the Batch.\r\n\tPress No to delete the Batch without saving.\r\n\tPress Abort to abort the deleting of "
+        "the Batch.");
+    // Abort: nothing happens.
+    r.w->tvwBatches->setCurrentItem(r.Root()->child(1));
+    r.prompts.Answers = {TMsgResult::Abort};
+    r.w->pumDeleteBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{question});
+    QCOMPARE(r.Root()->childCount(), 2);
+    // Yes with the save dialog cancelled: deleted all the same.
+    r.prompts.Messages.clear();
+    r.prompts.Answers = {TMsgResult::Yes};
+    r.prompts.Files = {QString()};
+    r.w->pumDeleteBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{question});
+    QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
+    QCOMPARE(r.w->FBatchList->Count(), 1);
+    // No, with its window open: the window closes and the batch goes from the meter.
+    r.DoubleClick(0);
+    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    r.prompts.Messages.clear();
+    r.prompts.Answers = {TMsgResult::No};
+    r.w->tvwBatches->setCurrentItem(r.Root()->child(0));
+    r.w->pumDeleteBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{question});
+    QCOMPARE(r.Root()->childCount(), 0);
+    QVERIFY(r.w->FMdiArea->subWindowList().isEmpty());
+    r.prompts.Messages.clear();
+    r.w->mniReadAllClick();
+    QCOMPARE(r.Root()->childCount(), 0); // gone from the meter too
+}
+
+void TestMainWindow::busyCursorGuardsCommands()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    {
+        TBusyCursor other; // another command waits for the meter
+        QVERIFY(other.Acquired());
+        r.w->mniReadAllClick();
+        r.w->mniConnectClick();
+        r.w->mniImportBatchClick();
+        QVERIFY(!r.w->FCommunication->Connected());
+        QCOMPARE(r.Root()->childCount(), 0);
+        QVERIFY(r.prompts.Dialogs.isEmpty());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QVERIFY(!QGuiApplication::overrideCursor());
+    r.w->mniReadAllClick();
+    QCOMPARE(r.Root()->childCount(), 1);
+    r.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::closingWithUnsavedBatches_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Yes") << int(TMsgResult::Yes) << true;
+    QTest::newRow("No") << int(TMsgResult::No) << true;
+    QTest::newRow("Abort") << int(TMsgResult::Abort) << false;
+}
+
+void TestMainWindow::closingWithUnsavedBatches()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    // Yes leads to Save All, whose question is answered Cancel.
+    r.prompts.Answers = {TMsgResult(answer), TMsgResult::Cancel};
+    QCOMPARE(r.w->close(), closes);
+    QCOMPARE(r.prompts.Texts().first(), UnsavedQuestion);
+    QVERIFY(QFile::exists(r.Ini())); // written before the question
+    if (!closes) {
+        QVERIFY(r.w->isVisible());
+        r.prompts.Answers = {TMsgResult::No};
+    }
+}
+
+void TestMainWindow::popupEntries()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    auto visible = [&] {
+        QStringList out;
+        for (QAction *a : r.w->pumTreeView->actions())
+            if (a->isVisible())
+                out << a->text();
+        return out;
+    };
+    r.w->tvwBatchesContextPopup(r.w->tvwBatches->visualItemRect(r.Root()).center());
+    QCOMPARE(visible(), (QStringList{QStringLiteral("&New Batch"), QStringLiteral("&Read Batches"),
+                                     QStringLiteral("&Import Batches"), QStringLiteral("Close Batches")}));
+    r.w->pumTreeView->hide();
+    r.w->tvwBatchesContextPopup(r.w->tvwBatches->visualItemRect(r.Root()->child(0)).center());
+    QCOMPARE(visible(), (QStringList{QStringLiteral("&Save Batch"), QStringLiteral("&Delete Batch")}));
+    QCOMPARE(r.w->FCurrentNode, r.Root()->child(0));
+    r.w->pumTreeView->hide();
+    r.w->tvwBatchesContextPopup(QPoint(5, r.w->tvwBatches->viewport()->height() - 3));
+    QCOMPARE(r.w->FCurrentNode, nullptr);
+    QVERIFY(!r.w->pumTreeView->isVisible());
+    r.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::screenshots()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    r.DoubleClick(0);
+    QTest::qWait(50);
+    r.w->grab().save(QStringLiteral("/tmp/vornell-main.png"));
+    r.View(0)->parentWidget()->grab().save(QStringLiteral("/tmp/vornell-batch.png"));
+    r.prompts.Answers = {TMsgResult::No};
+}
+
+int main(int argc, char **argv)
+{
+    TVornellApplication app(argc, argv);
+    TestMainWindow t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_mainwindow.moc"
