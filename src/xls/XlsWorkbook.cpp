@@ -1,0 +1,249 @@
+#include "xls/XlsWorkbook.h"
+
+#include "model/Errors.h"
+#include "xls/CompoundFile.h"
+#include "xls/XlsFormats.h"
+#include "xls/XlsReader.h"
+#include "xls/XlsWriter.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
+
+namespace {
+
+const XlsCell &EmptyCell()
+{
+    static const XlsCell empty;
+    return empty;
+}
+
+QString DefaultSheetName(int number) { return QStringLiteral("Sheet%1").arg(number); }
+
+} // namespace
+
+QString XlsCell::asText(QChar decimalSeparator) const
+{
+    switch (kind) {
+    case Kind::Integer:
+        return QString::number(integer);
+    case Kind::Number:
+    case Kind::DateTime:
+        return XlsNumberText(number, decimalSeparator);
+    case Kind::Text:
+        return text;
+    case Kind::Empty:
+        break;
+    }
+    return QString();
+}
+
+XlsWorksheet::XlsWorksheet(const QString &name) : FName(name) {}
+
+void XlsWorksheet::setPageHeader(const QString &text)
+{
+    if (text.size() > MaxHeaderLength)
+        throw Error(QStringLiteral("A page header may hold at most %1 characters.").arg(MaxHeaderLength));
+    FPageHeader = text;
+}
+
+quint32 XlsWorksheet::Key(int column, int row)
+{
+    if (column < 0 || column >= ColumnCount || row < 0 || row >= RowCount)
+        throw Error(QStringLiteral("The cell at column %1, row %2 lies outside the worksheet (%3 columns, %4 rows).")
+                        .arg(column)
+                        .arg(row)
+                        .arg(ColumnCount)
+                        .arg(RowCount));
+    return static_cast<quint32>(row) * ColumnCount + static_cast<quint32>(column);
+}
+
+void XlsWorksheet::setCell(int column, int row, const XlsCell &cell)
+{
+    const quint32 key = Key(column, row);
+    switch (cell.kind) {
+    case XlsCell::Kind::Number:
+    case XlsCell::Kind::DateTime:
+        if (!std::isfinite(cell.number))
+            throw Error(QStringLiteral("A workbook cell cannot hold the value %1.").arg(cell.number));
+        if (cell.kind == XlsCell::Kind::DateTime && (cell.format.isEmpty() || cell.format.size() > 255))
+            throw Error(QStringLiteral("A date or time cell needs a number format of 1 to 255 characters."));
+        break;
+    case XlsCell::Kind::Text:
+        if (cell.text.size() > MaxTextLength)
+            throw Error(QStringLiteral("A cell text may hold at most %1 characters.").arg(MaxTextLength));
+        break;
+    case XlsCell::Kind::Integer:
+    case XlsCell::Kind::Empty:
+        break;
+    }
+    if (cell.kind == XlsCell::Kind::Empty || (cell.kind == XlsCell::Kind::Text && cell.text.isEmpty())) {
+        if (FCells.erase(key) && column == FLastColumn) {
+            FLastColumn = -1;
+            for (const auto &entry : FCells)
+                FLastColumn = std::max(FLastColumn, static_cast<int>(entry.first % ColumnCount));
+        }
+        return;
+    }
+    // Cells mostly arrive in order, so the end is the usual place.
+    auto at = FCells.lower_bound(key);
+    if (at != FCells.end() && at->first == key)
+        at->second = cell;
+    else
+        FCells.emplace_hint(at, key, cell);
+    FLastColumn = std::max(FLastColumn, column);
+}
+
+void XlsWorksheet::setInteger(int column, int row, qint64 value)
+{
+    XlsCell cell;
+    cell.kind = XlsCell::Kind::Integer;
+    cell.integer = value;
+    setCell(column, row, cell);
+}
+
+void XlsWorksheet::setNumber(int column, int row, double value)
+{
+    XlsCell cell;
+    cell.kind = XlsCell::Kind::Number;
+    cell.number = value;
+    setCell(column, row, cell);
+}
+
+void XlsWorksheet::setDateTime(int column, int row, double dayNumber, const QString &formatCode)
+{
+    XlsCell cell;
+    cell.kind = XlsCell::Kind::DateTime;
+    cell.number = dayNumber;
+    cell.format = formatCode;
+    setCell(column, row, cell);
+}
+
+void XlsWorksheet::setText(int column, int row, const QString &text)
+{
+    XlsCell cell;
+    cell.kind = XlsCell::Kind::Text;
+    cell.text = text;
+    setCell(column, row, cell);
+}
+
+const XlsCell &XlsWorksheet::cell(int column, int row) const
+{
+    if (column < 0 || column >= ColumnCount || row < 0 || row >= RowCount)
+        return EmptyCell();
+    const auto found = FCells.find(static_cast<quint32>(row) * ColumnCount + static_cast<quint32>(column));
+    return found == FCells.end() ? EmptyCell() : found->second;
+}
+
+QString XlsWorksheet::cellText(int column, int row, QChar decimalSeparator) const
+{
+    return cell(column, row).asText(decimalSeparator);
+}
+
+int XlsWorksheet::lastUsedRow() const
+{
+    return FCells.empty() ? -1 : static_cast<int>(FCells.rbegin()->first / ColumnCount);
+}
+
+XlsWorkbook::XlsWorkbook() { clear(); }
+
+void XlsWorkbook::clear()
+{
+    FSheets.clear();
+    FSheets.append(XlsWorksheet(DefaultSheetName(1)));
+}
+
+XlsWorksheet &XlsWorkbook::sheet(int index)
+{
+    if (index < 0 || index >= FSheets.size())
+        throw Error(QStringLiteral("The workbook has no worksheet %1.").arg(index));
+    return FSheets[index];
+}
+
+const XlsWorksheet &XlsWorkbook::sheet(int index) const
+{
+    if (index < 0 || index >= FSheets.size())
+        throw Error(QStringLiteral("The workbook has no worksheet %1.").arg(index));
+    return FSheets[index];
+}
+
+XlsWorksheet &XlsWorkbook::addSheet()
+{
+    FSheets.append(XlsWorksheet(DefaultSheetName(sheetCount() + 1)));
+    return FSheets.last();
+}
+
+QByteArray XlsWorkbook::toBytes() const
+{
+    CompoundFile container;
+    container.addStream(QStringLiteral("Workbook"), WriteWorkbookStream(FSheets));
+    return container.toBytes();
+}
+
+void XlsWorkbook::fromBytes(const QByteArray &bytes)
+{
+    const CompoundFile container = CompoundFile::fromBytes(bytes);
+    if (!container.hasStream(QStringLiteral("Workbook"))) {
+        if (container.hasStream(QStringLiteral("Book")))
+            throw Error(QStringLiteral("The workbook is in a format older than Excel 97 and cannot be read."));
+        throw Error(QStringLiteral("The file is not an Excel 97 workbook (it has no Workbook stream)."));
+    }
+    FSheets = ReadWorkbookStream(container.stream(QStringLiteral("Workbook")));
+}
+
+void XlsWorkbook::write() const
+{
+    const QByteArray bytes = toBytes();
+    // Written aside and renamed into place, so a failed write leaves no half file behind.
+    QSaveFile file(FFileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(QStringLiteral("Could not write the workbook \"%1\": %2.").arg(FFileName, file.errorString()));
+}
+
+void XlsWorkbook::read()
+{
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Could not open the workbook \"%1\": %2.").arg(FFileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Could not read the workbook \"%1\": %2.").arg(FFileName, file.errorString()));
+    fromBytes(bytes);
+}
+
+QString XlsValidSheetName(const QString &wanted, const QStringList &usedNames)
+{
+    constexpr int MaxLength = 31;
+    QString base = wanted.isEmpty() ? DefaultSheetName(static_cast<int>(usedNames.size()) + 1) : wanted;
+    for (qsizetype i = 0; i < base.size(); ++i) {
+        const QChar c = base.at(i);
+        const bool apostropheAtEdge = c == u'\'' && (i == 0 || i == base.size() - 1);
+        if (QStringLiteral(":\\/?*[]").contains(c) || c.unicode() < 0x20 || apostropheAtEdge)
+            base[i] = u'_';
+    }
+    // Cuts to a length without splitting a surrogate pair.
+    auto cut = [](const QString &text, qsizetype length) {
+        if (text.size() <= length)
+            return text;
+        if (length > 0 && text.at(length - 1).isHighSurrogate())
+            --length;
+        return text.left(length);
+    };
+    auto taken = [&usedNames](const QString &name) {
+        // "History" is reserved by Excel for its change tracking.
+        if (name.compare(QLatin1String("History"), Qt::CaseInsensitive) == 0)
+            return true;
+        for (const QString &used : usedNames)
+            if (used.compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
+    QString name = cut(base, MaxLength);
+    if (name.endsWith(u'\''))
+        name[name.size() - 1] = u'_';
+    for (int n = 2; taken(name); ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n);
+        name = cut(base, MaxLength - suffix.size()) + suffix;
+    }
+    return name;
+}
