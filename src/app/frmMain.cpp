@@ -81,6 +81,10 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     , FSettingsFile(settingsFile)
 {
     setWindowTitle(QStringLiteral("Vornell"));
+    // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
+    QFont designed = font();
+    designed.setPixelSize(11);
+    setFont(designed);
     setMinimumSize(300, 300);
     resize(966, 845);
 

@@ -70,6 +70,10 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     , FBatch(batch)
     , FDeviceInfo(Checked(deviceInfo, batch))
 {
+    // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
+    QFont designed = font();
+    designed.setPixelSize(11);
+    setFont(designed);
     resize(577, 613);
     FTopArea = new QWidget(this);
     gpbHeader = new QGroupBox(QStringLiteral("Batch header"), FTopArea);
@@ -87,19 +91,26 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
                               QStringLiteral("Batch Code Check")};
     const QString units[] = {{}, {}, {}, {}, {}, {}, QStringLiteral("µS/cm"), QStringLiteral("%/°C"),
                              QStringLiteral("mg/m² per µS/cm  "), {}};
+    // A wider font than the designed one moves the columns right instead of cutting the titles off.
+    int shift = 0;
+    for (const QString &t : titles)
+        shift = qMax(shift, fontMetrics().horizontalAdvance(t) + 4 - 145);
     for (int i = 0; i < 10; ++i) {
         const int y = 20 + 15 * i;
         auto *title = new QLabel(titles[i], gpbHeader);
-        title->setGeometry(10, y, 145, 15);
+        title->setGeometry(10, y, 145 + shift, 15);
         auto *colon = new QLabel(QStringLiteral(":"), gpbHeader);
-        colon->setGeometry(155, y, 5, 15);
+        colon->setGeometry(155 + shift, y, 5, 15);
         auto *value = new QLabel(gpbHeader);
         value->setObjectName(titles[i]);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        value->setGeometry(160, y, 115, 15);
+        value->setGeometry(160 + shift, y, 115, 15);
         if (!units[i].isEmpty()) {
             auto *unit = new QLabel(units[i], gpbHeader);
-            unit->setGeometry(280, y, 90, 15);
+            const int unitWidth = fontMetrics().horizontalAdvance(units[i]);
+            unit->setGeometry(280 + shift, y, unitWidth, 15);
+            if (280 + shift + unitWidth + 6 > gpbHeader->width())
+                gpbHeader->resize(280 + shift + unitWidth + 6, gpbHeader->height());
         }
         if (i == 9) {
             FCheckLine = {title, colon, value};
@@ -122,6 +133,7 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     stgReadings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     stgReadings->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     stgReadings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stgReadings->setWordWrap(false);
     stgReadings->verticalHeader()->setDefaultSectionSize(DefaultRowHeight);
     stgReadings->verticalHeader()->setMinimumSectionSize(DefaultRowHeight);
     stgReadings->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -190,11 +202,34 @@ void TfrmViewBatch::FormCreate()
         stgReadings->setHorizontalHeaderItem(c, item);
         stgReadings->setColumnWidth(c, TextWidthOf(title) + Columns[c].Added);
     }
+    FitSections();
+    FillReadings();
+}
+
+void TfrmViewBatch::FitSections()
+{
     auto w = [this](int c) { return stgReadings->columnWidth(c); };
     hdrSections->resizeSection(0, w(0) + 2);
     hdrSections->resizeSection(1, w(1) + 4 + w(2) + w(3) + w(4));
-    hdrSections->resizeSection(2, w(5) + 3 + w(6) + w(7) + (bresle ? w(8) : 0));
-    FillReadings();
+    hdrSections->resizeSection(2, w(5) + 3 + w(6) + w(7) + (stgReadings->columnCount() > 8 ? w(8) : 0));
+}
+
+void TfrmViewBatch::FitColumnsToCells()
+{
+    // A longer date or time format than the titles allow for widens its column instead of cutting it.
+    bool widened = false;
+    for (int c = 0; c < stgReadings->columnCount(); ++c) {
+        int widest = stgReadings->columnWidth(c);
+        for (int r = 0; r < stgReadings->rowCount(); ++r)
+            if (const QTableWidgetItem *item = stgReadings->item(r, c))
+                widest = qMax(widest, fontMetrics().horizontalAdvance(item->text()) + 8);
+        if (widest > stgReadings->columnWidth(c)) {
+            stgReadings->setColumnWidth(c, widest);
+            widened = true;
+        }
+    }
+    if (widened)
+        FitSections();
 }
 
 void TfrmViewBatch::FillReadings()
@@ -219,6 +254,7 @@ void TfrmViewBatch::FillReadings()
         if (i + 1 < readings.size())
             stgReadings->setRowCount(row + 2);
     }
+    FitColumnsToCells();
 }
 
 void TfrmViewBatch::showEvent(QShowEvent *event)

@@ -36,6 +36,7 @@ public:
     // The header value labels by title, for the window's users.
     QLabel *ValueLabel(const QString &title) const;
     int TextWidthOf(const QString &text) const;
+    QSize sizeHint() const override { return {577, 613}; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -45,6 +46,8 @@ private:
     void FormCreate();
     void FormShow();
     void FillReadings();
+    void FitSections();
+    void FitColumnsToCells();
     void btnSaveClick();
     void btnCloseClick();
     void LayoutAreas();

@@ -13,6 +13,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/SimProcess.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QMenu>
@@ -119,6 +120,7 @@ private slots:
     void closingWithUnsavedBatches();
     void popupEntries();
     void screenshots();
+    void startupAndMemoryFigures();
 };
 
 void TestMainWindow::startsEmptyWithSettingsDefaults()
@@ -530,6 +532,55 @@ void TestMainWindow::screenshots()
     r.w->grab().save(QStringLiteral("/tmp/vornell-main.png"));
     r.View(0)->parentWidget()->grab().save(QStringLiteral("/tmp/vornell-batch.png"));
     r.prompts.Answers = {TMsgResult::No};
+    QVERIFY(r.w->close());
+
+    // Older firmware: no Bresle column.
+    sim.Stop();
+    SimProcess older({QStringLiteral("--state"), SmallMeter, QStringLiteral("--firmware"), QStringLiteral("V2.06S01")});
+    Rig o;
+    o.w->mniReadAllClick();
+    o.DoubleClick(0);
+    QVERIFY(o.View(0));
+    QVERIFY(!o.w->FDeviceInfo->IsNewerFirmware());
+    QCOMPARE(o.View(0)->stgReadings->columnCount(), 8);
+    QTest::qWait(50);
+    o.View(0)->parentWidget()->grab().save(QStringLiteral("/tmp/vornell-batch-older.png"));
+
+    TfrmNewBatch dialog(o.prompts, o.w.get());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.grab().save(QStringLiteral("/tmp/vornell-newbatch.png"));
+    o.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::startupAndMemoryFigures()
+{
+    // Figures for the report, not limits: a fresh main window to shown, and resident memory with 20
+    // batch windows open.
+    QElapsedTimer clock;
+    clock.start();
+    Rig r;
+    QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
+    const qint64 startMs = clock.elapsed();
+    for (int i = 0; i < 20; ++i) {
+        TBatch *b = r.w->FBatchList->AddBatch(i + 1, QStringLiteral("B%1").arg(i), EncodeDate(2026, 1, 1), 100, 100);
+        for (int k = 1; k <= 100; ++k)
+            b->AddReading(k, 100 + k, EncodeDate(2026, 1, 1) + k / 1440.0, 20.5f, false, false);
+        b->FReadingsLoaded = true;
+        b->SetSaved(true);
+        r.w->Root()->addChild(new QTreeWidgetItem(QStringList{b->FName}));
+        r.w->Root()->child(i)->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(b)));
+    }
+    r.w->FDeviceInfo->Valid = true;
+    for (int i = 0; i < 20; ++i)
+        r.DoubleClick(i);
+    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 20);
+    QTest::qWait(50);
+    QFile status(QStringLiteral("/proc/self/status"));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS"))
+            qInfo().noquote() << "main window shown after" << startMs << "ms;" << line.simplified();
 }
 
 int main(int argc, char **argv)
