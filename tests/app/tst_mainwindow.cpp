@@ -3,6 +3,7 @@
 #include "app/AppException.h"
 #include "app/Artwork.h"
 #include "app/BusyCursor.h"
+#include "app/MenuItemHint.h"
 #include "app/frmMain.h"
 #include "app/frmViewBatch.h"
 #include "device/Communication.h"
@@ -76,6 +77,17 @@ struct Rig {
     }
 };
 
+// A batch in the list and its node in the tree, as Read All leaves them.
+TBatch *AddNode(Rig &r, qint32 id, qint32 readingCount, bool saved)
+{
+    TBatch *b = r.w->FBatchList->AddBatch(id, QStringLiteral("B%1").arg(id), EncodeDate(2026, 1, 1), 100, readingCount);
+    b->SetSaved(saved);
+    auto *node = new QTreeWidgetItem(QStringList{b->FName});
+    node->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(b)));
+    r.Root()->addChild(node);
+    return b;
+}
+
 QStringList Row(const QTableWidget *grid, int row)
 {
     QStringList out;
@@ -119,6 +131,9 @@ private slots:
     void closingWithUnsavedBatches_data();
     void closingWithUnsavedBatches();
     void popupEntries();
+    void commandsWithoutMeter();
+    void doubleClickWithoutMeterOpensWhatIsThere();
+    void menuHintTimers();
     void screenshots();
     void startupAndMemoryFigures();
 };
@@ -520,6 +535,74 @@ void TestMainWindow::popupEntries()
     QCOMPARE(r.w->FCurrentNode, nullptr);
     QVERIFY(!r.w->pumTreeView->isVisible());
     r.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::commandsWithoutMeter()
+{
+    Rig r;
+    WhenDialogShown([](QWidget *modal) { qobject_cast<TfrmNewBatch *>(modal)->btnCreate->click(); });
+    r.w->mniNewBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("A problem occured while creating batch!\r\nThe message "
+                                                           "was:\r\n\r\nCould not connect to Talvo.")});
+    QCOMPARE(r.Root()->childCount(), 0);
+    QCOMPARE(r.w->FBatchList->Count(), 0);
+
+    AddNode(r, 4, 0, true);
+    r.prompts.Messages.clear();
+    r.w->tvwBatches->setCurrentItem(r.Root()->child(0));
+    r.w->pumDeleteBatchClick();
+    QCOMPARE(r.prompts.Texts(),
+             QStringList{QStringLiteral("The batch could not be deleted.\r\nMessage: Could not connect to Talvo.")});
+    QCOMPARE(r.Root()->childCount(), 1);
+    QCOMPARE(r.w->FBatchList->Count(), 1);
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestMainWindow::doubleClickWithoutMeterOpensWhatIsThere()
+{
+    Rig r;
+    AddNode(r, 9, 3, true); // the meter reported 3 readings that were never read
+    r.DoubleClick(0);
+    // Only the failure box of the window's creation: the connection failure itself is passed over.
+    QCOMPARE(r.prompts.Texts(),
+             QStringList{QStringLiteral("A problem occurred in Vornell, the messages was:\r\nThere are no readings")});
+    QVERIFY(r.View(0));
+    QCOMPARE(r.View(0)->ValueLabel(QStringLiteral("Batch ID"))->text(), QStringLiteral("9"));
+    QCOMPARE(r.View(0)->stgReadings->rowCount(), 1);
+
+    // A node whose batch has gone is removed with its warning.
+    TBatch *gone = AddNode(r, 10, 0, true);
+    r.w->FBatchList->Delete(gone);
+    r.prompts.Messages.clear();
+    r.DoubleClick(1);
+    QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("This Batch does not longer exists. Node will be removed.")});
+    QCOMPARE(r.Root()->childCount(), 1);
+}
+
+void TestMainWindow::menuHintTimers()
+{
+    Rig r;
+    TMenuItemHint &hint = *r.w->FMenuHint;
+    QAction *readAll = nullptr;
+    for (QAction *a : r.w->FMenuActions)
+        if (a->text() == QStringLiteral("&Read All"))
+            readAll = a;
+    QVERIFY(readAll);
+    QCOMPARE(TMenuItemHint::HintOf(readAll), QStringLiteral("Read all batches from Talvo."));
+    QCOMPARE(hint.ShowTimer().interval(), 500);
+    QCOMPARE(hint.HideTimer().interval(), 2500);
+    hint.ShowForItem(readAll);
+    QVERIFY(hint.ShowTimer().isActive() && hint.HideTimer().isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(hint.isVisible(), 2000); // the real 500 ms show timer
+    QCOMPARE(hint.text(), QStringLiteral("Read all batches from Talvo."));
+    QVERIFY(!hint.ShowTimer().isActive());
+    hint.OnHideTimer();
+    QVERIFY(!hint.isVisible());
+    // An entry without a hint, or the menu closing, forgets the item.
+    hint.ShowForItem(nullptr);
+    QCOMPARE(hint.Item(), nullptr);
+    hint.OnShowTimer();
+    QVERIFY(!hint.isVisible());
 }
 
 void TestMainWindow::screenshots()
