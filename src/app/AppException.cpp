@@ -7,7 +7,8 @@
 
 void HandleAppException(Prompts &prompts, const std::exception &e)
 {
-    prompts.Message(TMsgKind::Warning, QStringLiteral("A problem occurred in Vornell, the messages was:\r\n") + MessageOf(e),
+    prompts.Message(TMsgKind::Warning,
+                    QStringLiteral("A problem occurred in Vornell, the messages was:\r\n") + MessageOf(e),
                     TMsgButtons::Ok);
 }
 
@@ -15,7 +16,10 @@ TVornellApplication::TVornellApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {}
 
-TVornellApplication *TVornellApplication::Instance() { return qobject_cast<TVornellApplication *>(QCoreApplication::instance()); }
+TVornellApplication *TVornellApplication::Instance()
+{
+    return qobject_cast<TVornellApplication *>(QCoreApplication::instance());
+}
 
 bool TVornellApplication::notify(QObject *receiver, QEvent *event)
 {

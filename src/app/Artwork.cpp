@@ -115,11 +115,20 @@ TBusyAnimation::TBusyAnimation(QWidget *parent)
     });
 }
 
-void TBusyAnimation::Start() { FTimer->start(); }
+void TBusyAnimation::Start()
+{
+    FTimer->start();
+}
 
-void TBusyAnimation::Stop() { FTimer->stop(); }
+void TBusyAnimation::Stop()
+{
+    FTimer->stop();
+}
 
-bool TBusyAnimation::Active() const { return FTimer->isActive(); }
+bool TBusyAnimation::Active() const
+{
+    return FTimer->isActive();
+}
 
 void TBusyAnimation::paintEvent(QPaintEvent *)
 {

@@ -23,9 +23,15 @@ TMenuItemHint::TMenuItemHint(QWidget *owner)
     connect(FHideTimer, &QTimer::timeout, this, &TMenuItemHint::OnHideTimer);
 }
 
-void TMenuItemHint::SetHint(QAction *item, const QString &hint) { item->setProperty(HintProperty, hint); }
+void TMenuItemHint::SetHint(QAction *item, const QString &hint)
+{
+    item->setProperty(HintProperty, hint);
+}
 
-QString TMenuItemHint::HintOf(const QAction *item) { return item->property(HintProperty).toString(); }
+QString TMenuItemHint::HintOf(const QAction *item)
+{
+    return item->property(HintProperty).toString();
+}
 
 void TMenuItemHint::ShowForItem(QAction *item)
 {

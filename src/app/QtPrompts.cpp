@@ -61,20 +61,28 @@ QStringList TQtPrompts::NameFilters(const QString &filter)
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         // Descriptions such as "Talvometer (*.CSV)" already name their patterns.
-        out << (parts[i].contains(QLatin1Char('(')) ? parts[i] : parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        out << (parts[i].contains(QLatin1Char('(')) ? parts[i]
+                                                    : parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return out;
 }
 
-std::optional<QString> TQtPrompts::OpenFile(const TFileDialog &dialog) { return Run(dialog, false); }
+std::optional<QString> TQtPrompts::OpenFile(const TFileDialog &dialog)
+{
+    return Run(dialog, false);
+}
 
-std::optional<QString> TQtPrompts::SaveFile(const TFileDialog &dialog) { return Run(dialog, true); }
+std::optional<QString> TQtPrompts::SaveFile(const TFileDialog &dialog)
+{
+    return Run(dialog, true);
+}
 
 std::optional<QString> TQtPrompts::Run(const TFileDialog &dialog, bool save)
 {
     QFileDialog fd(FParent, dialog.Title);
     fd.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    fd.setFileMode(save ? QFileDialog::AnyFile : (dialog.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    fd.setFileMode(save ? QFileDialog::AnyFile
+                        : (dialog.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     // An empty initial folder means the working directory.
     fd.setDirectory(dialog.InitialDir.isEmpty() ? QDir::currentPath() : dialog.InitialDir);
     if (!dialog.FileName.isEmpty())
@@ -91,4 +99,7 @@ std::optional<QString> TQtPrompts::Run(const TFileDialog &dialog, bool save)
     return fd.selectedFiles().front();
 }
 
-void TQtPrompts::Beep() { QApplication::beep(); }
+void TQtPrompts::Beep()
+{
+    QApplication::beep();
+}

@@ -55,4 +55,7 @@ void TfrmAbout::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void TfrmAbout::FormShow() { lblVersion->setText(QStringLiteral("V") + QCoreApplication::applicationVersion()); }
+void TfrmAbout::FormShow()
+{
+    lblVersion->setText(QStringLiteral("V") + QCoreApplication::applicationVersion());
+}

@@ -113,7 +113,10 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() { FormDestroy(); }
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+}
 
 void TfrmMain::FormCreate()
 {
@@ -176,15 +179,17 @@ void TfrmMain::BuildMenus()
     QMenu *batches = menuBar()->addMenu(QStringLiteral("&Batches"));
     AddMenuItem(batches, QStringLiteral("&Read All"), QStringLiteral("Read all batches from Talvo."),
                 &TfrmMain::mniReadAllClick);
-    mniSaveAll = AddMenuItem(batches, QStringLiteral("&Save All"), QStringLiteral("Save all batches from Talvo to file."),
-                             &TfrmMain::mniSaveAllClick);
+    mniSaveAll = AddMenuItem(batches, QStringLiteral("&Save All"),
+                             QStringLiteral("Save all batches from Talvo to file."), &TfrmMain::mniSaveAllClick);
     batches->addSeparator();
-    AddMenuItem(batches, QStringLiteral("&New Batch"), QStringLiteral("Create a new batch."), &TfrmMain::mniNewBatchClick);
+    AddMenuItem(batches, QStringLiteral("&New Batch"), QStringLiteral("Create a new batch."),
+                &TfrmMain::mniNewBatchClick);
     batches->addSeparator();
     AddMenuItem(batches, QStringLiteral("&Import Batch"), QStringLiteral("Import batches from a previous saved file."),
                 &TfrmMain::mniImportBatchClick);
     batches->addSeparator();
-    AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."), &TfrmMain::mniCloseAllClick);
+    AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."),
+                &TfrmMain::mniCloseAllClick);
 
     // The meter's own dialogs are built on their own and join these entries.
     QMenu *configuration = menuBar()->addMenu(QStringLiteral("C&onfiguration"));
@@ -275,9 +280,15 @@ void TfrmMain::SetConnectionIcon(bool connected)
     statusBar()->update();
 }
 
-void TfrmMain::ShowStatus(const QString &text) { FStatusPanel->setText(QLatin1Char(' ') + text); }
+void TfrmMain::ShowStatus(const QString &text)
+{
+    FStatusPanel->setText(QLatin1Char(' ') + text);
+}
 
-void TfrmMain::ClearStatus() { FStatusPanel->setText(QStringLiteral(" ")); }
+void TfrmMain::ClearStatus()
+{
+    FStatusPanel->setText(QStringLiteral(" "));
+}
 
 void TfrmMain::ShowProgress(int maximum)
 {
@@ -333,7 +344,10 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 // Tree operations.
 
-QTreeWidgetItem *TfrmMain::Root() const { return tvwBatches->topLevelItem(0); }
+QTreeWidgetItem *TfrmMain::Root() const
+{
+    return tvwBatches->topLevelItem(0);
+}
 
 TBatch *TfrmMain::BatchOf(const QTreeWidgetItem *node) const
 {
@@ -418,7 +432,10 @@ void TfrmMain::DeleteAllBatches()
         FBatchList->Delete(FBatchList->GetBatch(i));
 }
 
-void TfrmMain::ReplaceDeviceInfo() { FDeviceInfo = std::make_shared<TDeviceInfo>(); }
+void TfrmMain::ReplaceDeviceInfo()
+{
+    FDeviceInfo = std::make_shared<TDeviceInfo>();
+}
 
 void TfrmMain::ClearBatches()
 {
@@ -521,7 +538,8 @@ void TfrmMain::tvwBatchesDblClick()
         sub->show();
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("The window to show the batch data could not be created.\r\nMessage: ") + MessageOf(e),
+                         QStringLiteral("The window to show the batch data could not be created.\r\nMessage: ") +
+                             MessageOf(e),
                          TMsgButtons::Ok);
         batch->ClearReadings();
         batch->FReadingsLoaded = false;
@@ -535,10 +553,11 @@ bool TfrmMain::ConnectWithMessages()
     try {
         if (FCommunication->Connect(true))
             return true;
-        FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("Could not make a connection to Talvo!\r\nPlease check if the Talvo is connected "
-                                        "to the computer and turned on."),
-                         TMsgButtons::Ok);
+        FPrompts.Message(
+            TMsgKind::Warning,
+            QStringLiteral("Could not make a connection to Talvo!\r\nPlease check if the Talvo is connected "
+                           "to the computer and turned on."),
+            TMsgButtons::Ok);
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
                          QStringLiteral("A problem occurred while connecting with the message: \r\n\t") + MessageOf(e),
@@ -603,9 +622,9 @@ void TfrmMain::mniSaveAllClick()
 
 void TfrmMain::SaveAll()
 {
-    const TMsgResult answer =
-        FPrompts.Message(TMsgKind::Information, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: "),
-                         TMsgButtons::YesNoCancel);
+    const TMsgResult answer = FPrompts.Message(
+        TMsgKind::Information, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: "),
+        TMsgButtons::YesNoCancel);
     try {
         if (answer == TMsgResult::Yes)
             FSaveCommands->SaveAllBatchesToOneFile(TreeBatches());
@@ -654,7 +673,8 @@ void TfrmMain::mniNewBatchClick()
         FCommunication->NewBatch(name, maxReadings, created, id);
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("A problem occured while creating batch!\r\nThe message was:\r\n\r\n") + MessageOf(e),
+                         QStringLiteral("A problem occured while creating batch!\r\nThe message was:\r\n\r\n") +
+                             MessageOf(e),
                          TMsgButtons::Ok);
         return;
     }
@@ -695,7 +715,8 @@ void TfrmMain::pumDeleteBatchClick()
         FCommunication->DeleteBatch(batch->FID);
         RemoveBatchNode(node);
     } catch (const std::exception &e) {
-        FPrompts.Message(TMsgKind::Warning, QStringLiteral("The batch could not be deleted.\r\nMessage: ") + MessageOf(e),
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("The batch could not be deleted.\r\nMessage: ") + MessageOf(e),
                          TMsgButtons::Ok);
     }
 }
@@ -752,21 +773,24 @@ void TfrmMain::mniImportBatchClick()
             ReadCsvFile(*file, sheet, *this);
         }
         TBatchImport import(*FBatchList, FDeviceInfo, *this, FPrompts);
-        import.OnBatchAdded = [this](TBatch &batch) { AddBatchNode(batch, batch.FName); };
-        import.ImportBatches(sheet);
-        root->setExpanded(true);
-        mniSaveAll->setEnabled(false);
-        // A cancelled dialog leaves an empty tree that belongs to no file.
-        root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
-    } catch (const std::exception &e) {
-        if (FBatchList->Count() > 0)
-            mniCloseAllClick();
-        root->setText(0, DeviceRootCaption);
-        FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n") +
-                             MessageOf(e),
-                         TMsgButtons::Ok);
-    }
+        import.OnBatchAdded = [this](TBatch & batch) { AddBatchNode(batch, batch.FName);
+    };
+    import.ImportBatches(sheet);
+    root->setExpanded(true);
+    mniSaveAll->setEnabled(false);
+    // A cancelled dialog leaves an empty tree that belongs to no file.
+    root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
+}
+catch (const std::exception &e)
+{
+    if (FBatchList->Count() > 0)
+        mniCloseAllClick();
+    root->setText(0, DeviceRootCaption);
+    FPrompts.Message(TMsgKind::Warning,
+                     QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n") +
+                         MessageOf(e),
+                     TMsgButtons::Ok);
+}
 }
 
 void TfrmMain::mniCascadeClick()

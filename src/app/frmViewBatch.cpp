@@ -89,8 +89,9 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
                               QStringLiteral("Compensation Factor"),
                               QStringLiteral("Surface Density Conversion"),
                               QStringLiteral("Batch Code Check")};
-    const QString units[] = {{}, {}, {}, {}, {}, {}, QStringLiteral("µS/cm"), QStringLiteral("%/°C"),
-                             QStringLiteral("mg/m² per µS/cm  "), {}};
+    const QString units[] = {
+        {}, {}, {}, {}, {}, {}, QStringLiteral("µS/cm"), QStringLiteral("%/°C"), QStringLiteral("mg/m² per µS/cm  "),
+        {}};
     // A wider font than the designed one moves the columns right instead of cutting the titles off.
     int shift = 0;
     for (const QString &t : titles)
@@ -120,8 +121,7 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     }
 
     FSectionModel = new QStandardItemModel(0, 3, this);
-    FSectionModel->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("Measured"), QStringLiteral("Calculated")});
+    FSectionModel->setHorizontalHeaderLabels({QString(), QStringLiteral("Measured"), QStringLiteral("Calculated")});
     hdrSections = new QHeaderView(Qt::Horizontal, this);
     hdrSections->setModel(FSectionModel);
     hdrSections->setSectionResizeMode(QHeaderView::Fixed);
@@ -156,7 +156,10 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     LayoutAreas();
 }
 
-QLabel *TfrmViewBatch::ValueLabel(const QString &title) const { return gpbHeader->findChild<QLabel *>(title); }
+QLabel *TfrmViewBatch::ValueLabel(const QString &title) const
+{
+    return gpbHeader->findChild<QLabel *>(title);
+}
 
 int TfrmViewBatch::TextWidthOf(const QString &text) const
 {

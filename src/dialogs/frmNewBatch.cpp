@@ -96,9 +96,10 @@ bool TfrmNewBatch::eventFilter(QObject *watched, QEvent *event)
 bool TfrmNewBatch::edtBatchNameKeyPress(QChar key)
 {
     if (ForbiddenNameChars.contains(key)) {
-        FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("The Characters between quotes \": \\ / ? * [ ]\" are not allowed in a batch name."),
-                         TMsgButtons::Ok);
+        FPrompts.Message(
+            TMsgKind::Warning,
+            QStringLiteral("The Characters between quotes \": \\ / ? * [ ]\" are not allowed in a batch name."),
+            TMsgButtons::Ok);
         return false;
     }
     if (key.unicode() >= 32 && edtBatchName->text().size() >= NameWidth) {

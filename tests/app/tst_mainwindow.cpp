@@ -17,12 +17,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
-#include <QMenu>
-#include <QLineEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -322,7 +322,8 @@ void TestMainWindow::importFailures()
     QCOMPARE(r.w->FBatchList->GetBatch(0)->FCheckResult, quint8(crFailed));
 
     // A broken file: nothing stays, the root reads Talvo.
-    const QString prefix = QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n");
+    const QString prefix =
+        QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n");
     QByteArray broken = text;
     broken.replace("\"Batch maximum # of readings\",,,,10,", "\"Batch maximum # of readings\",,,,many,");
     QVERIFY(broken != text);
@@ -335,7 +336,8 @@ void TestMainWindow::importFailures()
     r.prompts.Files = {bad};
     r.w->mniImportBatchClick();
     // The half-read batch is closed through Close All, which asks about it in device mode.
-    QCOMPARE(r.prompts.Texts(), (QStringList{UnsavedQuestion, prefix + QStringLiteral("'many' is not a valid integer value")}));
+    QCOMPARE(r.prompts.Texts(),
+             (QStringList{UnsavedQuestion, prefix + QStringLiteral("'many' is not a valid integer value")}));
     QCOMPARE(r.Root()->childCount(), 0);
     QCOMPARE(r.w->FBatchList->Count(), 0);
     QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
@@ -376,7 +378,8 @@ void TestMainWindow::closeAllAsksAboutUnsavedBatches()
     r.prompts.Files = {file};
     r.w->mniCloseAllClick();
     QCOMPARE(r.prompts.Texts(),
-             (QStringList{UnsavedQuestion, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
+             (QStringList{UnsavedQuestion,
+                          QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
     QCOMPARE(r.prompts.Messages[1].Kind, TMsgKind::Information);
     QVERIFY(QFile::exists(file));
     QCOMPARE(r.Root()->childCount(), 0);
@@ -575,7 +578,8 @@ void TestMainWindow::doubleClickWithoutMeterOpensWhatIsThere()
     r.w->FBatchList->Delete(gone);
     r.prompts.Messages.clear();
     r.DoubleClick(1);
-    QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("This Batch does not longer exists. Node will be removed.")});
+    QCOMPARE(r.prompts.Texts(),
+             QStringList{QStringLiteral("This Batch does not longer exists. Node will be removed.")});
     QCOMPARE(r.Root()->childCount(), 1);
 }
 

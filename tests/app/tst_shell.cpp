@@ -115,7 +115,8 @@ void TestShell::fileDialogFilters()
 {
     QCOMPARE(TQtPrompts::NameFilters(QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS")),
              (QStringList{QStringLiteral("Talvometer (*.CSV)"), QStringLiteral("Talvometer (*.XLS)")}));
-    QCOMPARE(TQtPrompts::NameFilters(QStringLiteral("Text|*.txt;*.csv")), QStringList{QStringLiteral("Text (*.txt *.csv)")});
+    QCOMPARE(TQtPrompts::NameFilters(QStringLiteral("Text|*.txt;*.csv")),
+             QStringList{QStringLiteral("Text (*.txt *.csv)")});
 }
 
 int main(int argc, char **argv)

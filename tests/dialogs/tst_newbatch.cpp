@@ -72,13 +72,20 @@ void TestNewBatch::checks_data()
     QTest::addColumn<QString>("max");
     QTest::addColumn<QString>("message");
     const QString range = QStringLiteral("Enter a valig number between 1 and 100 for maximum Readings");
-    QTest::newRow("zero") << "A" << "0" << range;
-    QTest::newRow("101") << "A" << "101" << range;
-    QTest::newRow("1") << "A" << "1" << QString();
-    QTest::newRow("100") << "A" << "100" << QString();
-    QTest::newRow("empty name") << "" << "5" << QStringLiteral("Enter a valid name");
-    QTest::newRow("blanks kept") << " a " << "5" << QString();
-    QTest::newRow("pasted 20") << "ABCDEFGHIJKLMNOPQRST" << "5" << QString();
+    QTest::newRow("zero") << "A"
+                          << "0" << range;
+    QTest::newRow("101") << "A"
+                         << "101" << range;
+    QTest::newRow("1") << "A"
+                       << "1" << QString();
+    QTest::newRow("100") << "A"
+                         << "100" << QString();
+    QTest::newRow("empty name") << ""
+                                << "5" << QStringLiteral("Enter a valid name");
+    QTest::newRow("blanks kept") << " a "
+                                 << "5" << QString();
+    QTest::newRow("pasted 20") << "ABCDEFGHIJKLMNOPQRST"
+                               << "5" << QString();
 }
 
 void TestNewBatch::checks()
@@ -122,7 +129,8 @@ void TestNewBatch::invalidMaximumShowsDialogAgain()
     QVERIFY(d.Execute(name, max));
     QCOMPARE(seenSecondTime, QStringLiteral("101"));
     QCOMPARE(max, 12);
-    QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("Enter a valig number between 1 and 100 for maximum Readings")});
+    QCOMPARE(prompts.Texts(),
+             QStringList{QStringLiteral("Enter a valig number between 1 and 100 for maximum Readings")});
 }
 
 void TestNewBatch::cancelReturnsFalse()
@@ -145,7 +153,8 @@ void TestNewBatch::nameKeyFilter()
     QTest::keyClicks(d.edtBatchName, QStringLiteral("Deck:A"));
     QCOMPARE(d.edtBatchName->text(), QStringLiteral("DeckA"));
     QCOMPARE(prompts.Texts(),
-             QStringList{QStringLiteral("The Characters between quotes \": \\ / ? * [ ]\" are not allowed in a batch name.")});
+             QStringList{
+                 QStringLiteral("The Characters between quotes \": \\ / ? * [ ]\" are not allowed in a batch name.")});
     QCOMPARE(prompts.Messages[0].Kind, TMsgKind::Warning);
 
     prompts.Messages.clear();

@@ -28,10 +28,18 @@ void TestNumericEdit::intKeyFilter_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("beeps");
-    QTest::newRow("digits and signs") << "" << "-12+3" << "-12+3" << 0;
-    QTest::newRow("letter refused") << "5" << "a" << "5" << 1;
-    QTest::newRow("point refused") << "5" << "." << "5" << 1;
-    QTest::newRow("blank refused") << "5" << " " << "5" << 1;
+    QTest::newRow("digits and signs") << ""
+                                      << "-12+3"
+                                      << "-12+3" << 0;
+    QTest::newRow("letter refused") << "5"
+                                    << "a"
+                                    << "5" << 1;
+    QTest::newRow("point refused") << "5"
+                                   << "."
+                                   << "5" << 1;
+    QTest::newRow("blank refused") << "5"
+                                   << " "
+                                   << "5" << 1;
 }
 
 void TestNumericEdit::intKeyFilter()
@@ -79,10 +87,14 @@ void TestNumericEdit::floatKeyFilter_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("beeps");
-    QTest::newRow("number") << "-1.5" << "-1.5" << 0;
-    QTest::newRow("second separator") << "1..5" << "1.5" << 1;
-    QTest::newRow("letter") << "2x" << "2" << 1;
-    QTest::newRow("other separator") << "2," << "2" << 1;
+    QTest::newRow("number") << "-1.5"
+                            << "-1.5" << 0;
+    QTest::newRow("second separator") << "1..5"
+                                      << "1.5" << 1;
+    QTest::newRow("letter") << "2x"
+                            << "2" << 1;
+    QTest::newRow("other separator") << "2,"
+                                     << "2" << 1;
 }
 
 void TestNumericEdit::floatKeyFilter()
