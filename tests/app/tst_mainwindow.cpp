@@ -131,6 +131,7 @@ private slots:
     void closingWithUnsavedBatches_data();
     void closingWithUnsavedBatches();
     void popupEntries();
+    void importSavesUnsavedBatchesFirstWhenAsked();
     void commandsWithoutMeter();
     void doubleClickWithoutMeterOpensWhatIsThere();
     void menuHintTimers();
@@ -538,6 +539,24 @@ void TestMainWindow::popupEntries()
     QCOMPARE(r.w->FCurrentNode, nullptr);
     QVERIFY(!r.w->pumTreeView->isVisible());
     r.prompts.Answers = {TMsgResult::No};
+}
+
+void TestMainWindow::importSavesUnsavedBatchesFirstWhenAsked()
+{
+    // The question comes while the import holds the busy cursor; Yes must still save.
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    Rig r;
+    r.w->mniReadAllClick();
+    const QString file = r.File(QStringLiteral("all.CSV"));
+    r.prompts.Answers = {TMsgResult::Yes, TMsgResult::Yes};
+    r.prompts.Files = {file, file}; // saved into one file, then that file imported
+    r.w->mniImportBatchClick();
+    QCOMPARE(r.prompts.Texts(),
+             (QStringList{UnsavedQuestion, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(r.Root()->text(0), QStringLiteral("all.CSV"));
+    QCOMPARE(r.w->FBatchList->Count(), 1);
+    QCOMPARE(r.w->FBatchList->GetBatch(0)->FCheckResult, quint8(crPassed));
 }
 
 void TestMainWindow::commandsWithoutMeter()
