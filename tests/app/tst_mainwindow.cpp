@@ -135,6 +135,7 @@ private slots:
     void commandsWithoutMeter();
     void doubleClickWithoutMeterOpensWhatIsThere();
     void menuHintTimers();
+    void tileStacksWindows();
     void screenshots();
     void startupAndMemoryFigures();
 };
@@ -552,7 +553,8 @@ void TestMainWindow::importSavesUnsavedBatchesFirstWhenAsked()
     r.prompts.Files = {file, file}; // saved into one file, then that file imported
     r.w->mniImportBatchClick();
     QCOMPARE(r.prompts.Texts(),
-             (QStringList{UnsavedQuestion, QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
+             (QStringList{UnsavedQuestion,
+                          QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
     QVERIFY(QFile::exists(file));
     QCOMPARE(r.Root()->text(0), QStringLiteral("all.CSV"));
     QCOMPARE(r.w->FBatchList->Count(), 1);
@@ -626,6 +628,27 @@ void TestMainWindow::menuHintTimers()
     QCOMPARE(hint.Item(), nullptr);
     hint.OnShowTimer();
     QVERIFY(!hint.isVisible());
+}
+
+void TestMainWindow::tileStacksWindows()
+{
+    Rig r;
+    AddNode(r, 1, 0, true);
+    AddNode(r, 2, 0, true);
+    r.w->FDeviceInfo->Valid = true;
+    r.DoubleClick(0);
+    r.DoubleClick(1);
+    const QRect before = r.w->geometry();
+    r.w->mniTileClick();
+    const auto subs = r.w->FMdiArea->subWindowList();
+    QCOMPARE(subs.size(), 2);
+    const int width = r.w->FMdiArea->viewport()->width();
+    QCOMPARE(subs[0]->geometry().width(), width);
+    QCOMPARE(subs[1]->geometry().width(), width);
+    QCOMPARE(subs[1]->geometry().top(), subs[0]->geometry().bottom() + 1);
+    r.w->mniCascadeClick();
+    QVERIFY(subs[1]->geometry().topLeft() != subs[0]->geometry().topLeft());
+    QCOMPARE(r.w->geometry(), before);
 }
 
 void TestMainWindow::screenshots()
