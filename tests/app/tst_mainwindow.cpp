@@ -118,6 +118,7 @@ class TestMainWindow : public QObject {
 private slots:
     void init() { qputenv("VORNELL_SYSTEM_PORTS", "0"), qputenv("VORNELL_SERIAL_PORTS", ""); }
     void startsEmptyWithSettingsDefaults();
+    void unwritableSettingsAreReportedAndWindowCloses();
     void readAllFillsTreeAndMovesProgress();
     void readAllWithoutMeterWarnsOnce();
     void connectWithoutMeter();
@@ -156,6 +157,16 @@ void TestMainWindow::startsEmptyWithSettingsDefaults()
     const QSettings ini(r.Ini(), QSettings::IniFormat);
     QCOMPARE(ini.value(QStringLiteral("Communication/LastPort")).toString(), QStringLiteral("-1"));
     QCOMPARE(ini.value(QStringLiteral("Path/LastSavePath")).toString(), r.dir.path() + QLatin1Char('/'));
+}
+
+void TestMainWindow::unwritableSettingsAreReportedAndWindowCloses()
+{
+    Rig r;
+    QVERIFY(QDir(r.dir.path()).mkdir(QStringLiteral("vornell.ini"))); // a folder where the file belongs
+    QVERIFY(r.w->close());
+    QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("A problem occurred in Vornell, the messages was:\r\n"
+                                                           "Unable to write to ") +
+                                            r.Ini()});
 }
 
 void TestMainWindow::readAllFillsTreeAndMovesProgress()
