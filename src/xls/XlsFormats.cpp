@@ -1,8 +1,7 @@
 #include "xls/XlsFormats.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -154,31 +153,55 @@ QString XlsNumberText(double value, QChar decimalSeparator)
     if (value == 0)
         return QStringLiteral("0");
 
-    // 15 significant digits, rounded by the C library, then trailing zeros dropped. Only the digits
-    // are taken, whatever decimal point the C locale prints.
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-    QString digits;
-    const char *p = buffer;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits.append(QLatin1Char(*p));
-    const int exponent = *p ? std::atoi(p + 1) : 0;
-    while (digits.size() > 1 && digits.endsWith(u'0'))
-        digits.chop(1);
+    // 15 significant digits, correctly rounded, then trailing zeros dropped: "d.dddddddddddddde-x".
+    char scientific[32];
+    const auto result = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
+                                      std::chars_format::scientific, 14);
+    char digits[16];
+    int count = 0;
+    const char *p = scientific;
+    for (; p < result.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            digits[count++] = *p;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
 
-    QString out = value < 0 ? QStringLiteral("-") : QString();
+    // At most a sign, 15 digits, 5 leading zeros, a separator and an exponent.
+    char16_t out[40];
+    int n = 0;
+    if (value < 0)
+        out[n++] = u'-';
+    auto put = [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            out[n++] = static_cast<char16_t>(digits[i]);
+    };
     if (exponent < -5 || exponent >= 15) {
-        out += digits.left(1);
-        if (digits.size() > 1)
-            out += decimalSeparator + digits.mid(1);
-        out += QStringLiteral("E%1").arg(exponent);
+        put(0, 1);
+        if (count > 1) {
+            out[n++] = decimalSeparator.unicode();
+            put(1, count);
+        }
+        out[n++] = u'E';
+        char exp[8];
+        const auto e = std::to_chars(exp, exp + sizeof exp, exponent);
+        for (const char *q = exp; q < e.ptr; ++q)
+            out[n++] = static_cast<char16_t>(*q);
     } else if (exponent < 0) {
-        out += QStringLiteral("0") + decimalSeparator + QString(-exponent - 1, u'0') + digits;
-    } else if (digits.size() <= exponent + 1) {
-        out += digits + QString(exponent + 1 - digits.size(), u'0');
+        out[n++] = u'0';
+        out[n++] = decimalSeparator.unicode();
+        for (int i = 0; i < -exponent - 1; ++i)
+            out[n++] = u'0';
+        put(0, count);
+    } else if (count <= exponent + 1) {
+        put(0, count);
+        for (int i = count; i <= exponent; ++i)
+            out[n++] = u'0';
     } else {
-        out += digits.left(exponent + 1) + decimalSeparator + digits.mid(exponent + 1);
+        put(0, exponent + 1);
+        out[n++] = decimalSeparator.unicode();
+        put(exponent + 1, count);
     }
-    return out;
+    return QString(reinterpret_cast<const QChar *>(out), n);
 }

@@ -79,7 +79,7 @@ public:
             const Record more = cursor.next();
             FSegments.append({more.data, more.size});
         }
-        FName = Hex(first.type);
+        FType = first.type;
         skipBytes(skip);
     }
 
@@ -87,7 +87,7 @@ public:
     {
         while (FPos == FSegments[FSegment].size) {
             if (FSegment + 1 >= FSegments.size())
-                Fail(QStringLiteral("record %1 is shorter than its contents").arg(FName));
+                Fail(QStringLiteral("record %1 is shorter than its contents").arg(Hex(FType)));
             ++FSegment;
             FPos = 0;
         }
@@ -114,7 +114,7 @@ public:
             }
             count -= static_cast<quint64>(left);
             if (FSegment + 1 >= FSegments.size())
-                Fail(QStringLiteral("record %1 is shorter than its contents").arg(FName));
+                Fail(QStringLiteral("record %1 is shorter than its contents").arg(Hex(FType)));
             ++FSegment;
             FPos = 0;
         }
@@ -127,7 +127,7 @@ public:
         while (count > 0) {
             if (FPos == FSegments[FSegment].size) {
                 if (FSegment + 1 >= FSegments.size())
-                    Fail(QStringLiteral("a string in record %1 is cut off").arg(FName));
+                    Fail(QStringLiteral("a string in record %1 is cut off").arg(Hex(FType)));
                 ++FSegment;
                 FPos = 0;
                 twoBytes = u8() & 0x01;
@@ -137,7 +137,7 @@ public:
             const qsizetype size = twoBytes ? 2 : 1;
             const qsizetype n = std::min(count, (segment.size - FPos) / size);
             if (n == 0)
-                Fail(QStringLiteral("a character is split between records in %1").arg(FName));
+                Fail(QStringLiteral("a character is split between records in %1").arg(Hex(FType)));
             const char *p = segment.data + FPos;
             for (qsizetype i = 0; i < n; ++i)
                 text.append(QChar(twoBytes ? U16(p + 2 * i) : static_cast<char16_t>(U8(p + i))));
@@ -162,7 +162,7 @@ private:
     QList<Segment> FSegments;
     qsizetype FSegment = 0;
     qsizetype FPos = 0;
-    QString FName;
+    quint16 FType = 0;
 };
 
 void Need(const Record &record, qsizetype size)
@@ -206,6 +206,7 @@ public:
     QList<XlsWorksheet> read()
     {
         readGlobals();
+        classifyFormats();
         // Substreams are read in stream order and may not overlap, so no byte is read twice however
         // the sheet list points into the stream.
         QList<qsizetype> order(FBoundSheets.size());
@@ -313,22 +314,30 @@ private:
         }
     }
 
-    // The format of a cell format index: a code when it shows dates or times, empty otherwise.
-    QString dateTimeFormat(quint16 xf)
+    // For every cell format: its code when it shows dates or times, empty otherwise. Worked out
+    // once, as every number cell asks.
+    void classifyFormats()
     {
-        if (xf >= FXfFormats.size())
-            return QString();
-        const quint16 index = FXfFormats[xf];
-        const auto custom = FFormats.constFind(index);
-        if (custom != FFormats.constEnd())
-            return XlsIsDateTimeFormat(custom.value()) ? custom.value() : QString();
-        return XlsBuiltInDateTimeFormat(index);
+        FXfDateTime.reserve(FXfFormats.size());
+        for (quint16 index : std::as_const(FXfFormats)) {
+            const auto custom = FFormats.constFind(index);
+            if (custom == FFormats.constEnd())
+                FXfDateTime.append(XlsBuiltInDateTimeFormat(index));
+            else
+                FXfDateTime.append(XlsIsDateTimeFormat(custom.value()) ? custom.value() : QString());
+        }
+    }
+
+    const QString &dateTimeFormat(quint16 xf) const
+    {
+        static const QString none;
+        return xf < FXfDateTime.size() ? FXfDateTime[xf] : none;
     }
 
     XlsCell numberCell(double value, quint16 xf)
     {
         XlsCell cell;
-        const QString format = dateTimeFormat(xf);
+        const QString &format = dateTimeFormat(xf);
         if (!format.isEmpty() && std::isfinite(value)) {
             cell.kind = XlsCell::Kind::DateTime;
             cell.format = format;
@@ -351,14 +360,14 @@ private:
         return cell;
     }
 
-    static void Put(XlsWorksheet &sheet, quint16 column, quint16 row, const XlsCell &cell)
+    static void Put(XlsWorksheet &sheet, quint16 column, quint16 row, XlsCell &&cell)
     {
         if (column >= XlsWorksheet::ColumnCount)
             Fail(QStringLiteral("a cell lies in column %1, beyond the last column").arg(column));
         // Non-finite numbers are not values a workbook can hold; such a cell reads as empty.
         if ((cell.kind == XlsCell::Kind::Number || cell.kind == XlsCell::Kind::DateTime) && !std::isfinite(cell.number))
             return;
-        sheet.setCell(column, row, cell);
+        sheet.setCell(column, row, std::move(cell));
     }
 
     // Reads one substream; end becomes the offset after its EOF.
@@ -509,6 +518,7 @@ private:
     bool F1904 = false;
     QHash<quint16, QString> FFormats;
     QList<quint16> FXfFormats;
+    QList<QString> FXfDateTime;
     QList<BoundSheet> FBoundSheets;
     QList<QString> FStrings;
 };

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -17,6 +18,8 @@ const XlsCell &EmptyCell()
     static const XlsCell empty;
     return empty;
 }
+
+bool KeyLess(const XlsWorksheet::Entry &entry, quint32 key) { return entry.first < key; }
 
 QString DefaultSheetName(int number) { return QStringLiteral("Sheet%1").arg(number); }
 
@@ -58,7 +61,7 @@ quint32 XlsWorksheet::Key(int column, int row)
     return static_cast<quint32>(row) * ColumnCount + static_cast<quint32>(column);
 }
 
-void XlsWorksheet::setCell(int column, int row, const XlsCell &cell)
+void XlsWorksheet::setCell(int column, int row, XlsCell cell)
 {
     const quint32 key = Key(column, row);
     switch (cell.kind) {
@@ -78,28 +81,60 @@ void XlsWorksheet::setCell(int column, int row, const XlsCell &cell)
         break;
     }
     if (cell.kind == XlsCell::Kind::Empty || (cell.kind == XlsCell::Kind::Text && cell.text.isEmpty())) {
-        if (FCells.erase(key) && column == FLastColumn) {
+        settle();
+        const auto at = std::lower_bound(FCells.begin(), FCells.end(), key, KeyLess);
+        if (at == FCells.end() || at->first != key)
+            return;
+        FCells.erase(at);
+        if (column == FLastColumn) {
             FLastColumn = -1;
-            for (const auto &entry : FCells)
+            for (const Entry &entry : FCells)
                 FLastColumn = std::max(FLastColumn, static_cast<int>(entry.first % ColumnCount));
         }
         return;
     }
-    // Cells mostly arrive in order, so the end is the usual place.
-    auto at = FCells.lower_bound(key);
-    if (at != FCells.end() && at->first == key)
-        at->second = cell;
-    else
-        FCells.emplace_hint(at, key, cell);
+    if (!FCells.empty() && FCells.back().first == key)
+        FCells.back().second = std::move(cell);
+    else {
+        if (!FCells.empty() && FCells.back().first > key)
+            FSorted = false;
+        FCells.emplace_back(key, std::move(cell));
+    }
     FLastColumn = std::max(FLastColumn, column);
 }
+
+void XlsWorksheet::settle() const
+{
+    if (FSorted)
+        return;
+    std::stable_sort(FCells.begin(), FCells.end(), [](const Entry &a, const Entry &b) { return a.first < b.first; });
+    // Of entries for one position, the one set last is the last of its run.
+    auto out = FCells.begin();
+    for (auto in = FCells.begin(); in != FCells.end(); ++in) {
+        if (std::next(in) != FCells.end() && std::next(in)->first == in->first)
+            continue;
+        if (out != in)
+            *out = std::move(*in);
+        ++out;
+    }
+    FCells.erase(out, FCells.end());
+    FSorted = true;
+}
+
+const std::vector<XlsWorksheet::Entry> &XlsWorksheet::cells() const
+{
+    settle();
+    return FCells;
+}
+
+int XlsWorksheet::cellCount() const { return static_cast<int>(cells().size()); }
 
 void XlsWorksheet::setInteger(int column, int row, qint64 value)
 {
     XlsCell cell;
     cell.kind = XlsCell::Kind::Integer;
     cell.integer = value;
-    setCell(column, row, cell);
+    setCell(column, row, std::move(cell));
 }
 
 void XlsWorksheet::setNumber(int column, int row, double value)
@@ -107,7 +142,7 @@ void XlsWorksheet::setNumber(int column, int row, double value)
     XlsCell cell;
     cell.kind = XlsCell::Kind::Number;
     cell.number = value;
-    setCell(column, row, cell);
+    setCell(column, row, std::move(cell));
 }
 
 void XlsWorksheet::setDateTime(int column, int row, double dayNumber, const QString &formatCode)
@@ -116,7 +151,7 @@ void XlsWorksheet::setDateTime(int column, int row, double dayNumber, const QStr
     cell.kind = XlsCell::Kind::DateTime;
     cell.number = dayNumber;
     cell.format = formatCode;
-    setCell(column, row, cell);
+    setCell(column, row, std::move(cell));
 }
 
 void XlsWorksheet::setText(int column, int row, const QString &text)
@@ -124,15 +159,29 @@ void XlsWorksheet::setText(int column, int row, const QString &text)
     XlsCell cell;
     cell.kind = XlsCell::Kind::Text;
     cell.text = text;
-    setCell(column, row, cell);
+    setCell(column, row, std::move(cell));
 }
 
 const XlsCell &XlsWorksheet::cell(int column, int row) const
 {
     if (column < 0 || column >= ColumnCount || row < 0 || row >= RowCount)
         return EmptyCell();
-    const auto found = FCells.find(static_cast<quint32>(row) * ColumnCount + static_cast<quint32>(column));
-    return found == FCells.end() ? EmptyCell() : found->second;
+    settle();
+    const quint32 key = static_cast<quint32>(row) * ColumnCount + static_cast<quint32>(column);
+    // Readers mostly go through the cells in order: the place after the last hit is tried first.
+    const size_t next = FHint + 1;
+    if (FHint < FCells.size() && FCells[FHint].first < key && (next == FCells.size() || FCells[next].first >= key)) {
+        if (next < FCells.size() && FCells[next].first == key) {
+            FHint = next;
+            return FCells[next].second;
+        }
+        return EmptyCell();
+    }
+    const auto found = std::lower_bound(FCells.begin(), FCells.end(), key, KeyLess);
+    if (found == FCells.end() || found->first != key)
+        return EmptyCell();
+    FHint = static_cast<size_t>(found - FCells.begin());
+    return found->second;
 }
 
 QString XlsWorksheet::cellText(int column, int row, QChar decimalSeparator) const
@@ -142,7 +191,8 @@ QString XlsWorksheet::cellText(int column, int row, QChar decimalSeparator) cons
 
 int XlsWorksheet::lastUsedRow() const
 {
-    return FCells.empty() ? -1 : static_cast<int>(FCells.rbegin()->first / ColumnCount);
+    settle();
+    return FCells.empty() ? -1 : static_cast<int>(FCells.back().first / ColumnCount);
 }
 
 XlsWorkbook::XlsWorkbook() { clear(); }

@@ -7,16 +7,20 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <map>
+#include <utility>
+#include <vector>
 
 struct XlsCell {
     enum class Kind : quint8 { Empty, Integer, Number, DateTime, Text };
 
     Kind kind = Kind::Empty;
-    qint64 integer = 0;
-    double number = 0; // Number and DateTime: the value, for DateTime a day number
-    QString text;      // Text
-    QString format;    // DateTime: the Excel number format code that shows it
+    // The kind says which holds the value; a large workbook has many cells, so they share the place.
+    union {
+        qint64 integer = 0; // Integer
+        double number;      // Number and DateTime: the value, for DateTime a day number
+    };
+    QString text;   // Text
+    QString format; // DateTime: the Excel number format code that shows it
 
     // Part of the import's rules: an integer as its digits, a number or date-time in its shortest
     // form with up to 15 significant digits, a text as it is, an empty cell as the empty text.
@@ -66,7 +70,7 @@ public:
     void setDateTime(int column, int row, double dayNumber, const QString &formatCode);
     // An empty text leaves the cell empty.
     void setText(int column, int row, const QString &text);
-    void setCell(int column, int row, const XlsCell &cell);
+    void setCell(int column, int row, XlsCell cell);
 
     // An empty cell for any position without a value, inside the worksheet or not.
     const XlsCell &cell(int column, int row) const;
@@ -75,18 +79,24 @@ public:
     // -1 while the worksheet holds no cell.
     int lastUsedRow() const;
     int lastUsedColumn() const { return FLastColumn; }
-    int cellCount() const { return static_cast<int>(FCells.size()); }
+    int cellCount() const;
 
-    // Worksheet cells for the records writer: in row order, then column order; keys are row * ColumnCount + column.
-    const std::map<quint32, XlsCell> &cells() const { return FCells; }
+    // The cells with a value, in row order, then column order; keys are row * ColumnCount + column.
+    using Entry = std::pair<quint32, XlsCell>;
+    const std::vector<Entry> &cells() const;
 
 private:
     static quint32 Key(int column, int row);
+    // Cells arrive in order nearly always and are appended; any that did not are put in place
+    // before the next look-up, the last value set for a position winning.
+    void settle() const;
 
     QString FName;
     QString FPageHeader;
     XlsPrintSettings FPrintSettings;
-    std::map<quint32, XlsCell> FCells;
+    mutable std::vector<Entry> FCells;
+    mutable bool FSorted = true;
+    mutable size_t FHint = 0; // index of the last cell found
     int FLastColumn = -1;
 };
 

@@ -6,6 +6,7 @@
 #include "xls/XlsRecords.h"
 
 #include <QHash>
+#include <bit>
 #include <cmath>
 
 using namespace XlsBytes;
@@ -324,27 +325,36 @@ private:
         PutU16(dimensions, 0);
         PutRecord(out, Biff::Dimensions, dimensions);
 
-        QByteArray data;
+        // One small record per cell, assembled in place: the bulk of a large workbook.
+        out.reserve(out.size() + static_cast<qsizetype>(sheet.cellCount()) * 18 + 256);
         for (const auto &[key, cell] : sheet.cells()) {
-            data.clear();
-            PutU16(data, static_cast<quint16>(key / XlsWorksheet::ColumnCount));
-            PutU16(data, static_cast<quint16>(key % XlsWorksheet::ColumnCount));
-            PutU16(data, xfFor(cell));
+            char record[18];
+            qToLittleEndian(static_cast<quint16>(key / XlsWorksheet::ColumnCount), record + 4);
+            qToLittleEndian(static_cast<quint16>(key % XlsWorksheet::ColumnCount), record + 6);
+            qToLittleEndian(xfFor(cell), record + 8);
+            quint16 type = Biff::Number;
+            qsizetype size = 14;
             if (cell.kind == XlsCell::Kind::Text) {
-                PutU32(data, FStrings.indexOf(cell.text));
-                PutRecord(out, Biff::LabelSst, data);
-                continue;
-            }
-            const double value = cell.kind == XlsCell::Kind::Integer ? static_cast<double>(cell.integer) : cell.number;
-            const bool integral = cell.kind == XlsCell::Kind::Integer || std::trunc(value) == value;
-            if (integral && value >= RkMin && value <= RkMax) {
-                const qint64 whole = cell.kind == XlsCell::Kind::Integer ? cell.integer : static_cast<qint64>(value);
-                PutU32(data, static_cast<quint32>(whole * 4) | 0x2); // 30-bit integer form
-                PutRecord(out, Biff::Rk, data);
+                type = Biff::LabelSst;
+                size = 10;
+                qToLittleEndian(FStrings.indexOf(cell.text), record + 10);
             } else {
-                PutF64(data, value);
-                PutRecord(out, Biff::Number, data);
+                const double value =
+                    cell.kind == XlsCell::Kind::Integer ? static_cast<double>(cell.integer) : cell.number;
+                const bool integral = cell.kind == XlsCell::Kind::Integer || std::trunc(value) == value;
+                if (integral && value >= RkMin && value <= RkMax) {
+                    const qint64 whole =
+                        cell.kind == XlsCell::Kind::Integer ? cell.integer : static_cast<qint64>(value);
+                    type = Biff::Rk;
+                    size = 10;
+                    qToLittleEndian(static_cast<quint32>(whole * 4) | 0x2, record + 10); // 30-bit integer form
+                } else {
+                    qToLittleEndian(std::bit_cast<quint64>(value), record + 10);
+                }
             }
+            qToLittleEndian(type, record);
+            qToLittleEndian(static_cast<quint16>(size), record + 2);
+            out.append(record, size + 4);
         }
 
         QByteArray window2;

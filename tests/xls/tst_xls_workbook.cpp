@@ -235,6 +235,29 @@ private slots:
         QCOMPARE(s.cellText(-1, 70000, u'.'), QString());
     }
 
+    void cellsSetOutOfOrderKeepTheLastValue()
+    {
+        XlsWorksheet s(QStringLiteral("S"));
+        s.setInteger(5, 9, 1);
+        s.setInteger(0, 0, 2);
+        s.setInteger(5, 9, 3); // after another cell, so not simply the last one replaced
+        s.setInteger(7, 2, 4);
+        s.setInteger(0, 0, 5);
+        QCOMPARE(s.cellCount(), 3);
+        QCOMPARE(s.cellText(0, 0, u'.'), QStringLiteral("5"));
+        QCOMPARE(s.cellText(5, 9, u'.'), QStringLiteral("3"));
+        QCOMPARE(s.lastUsedRow(), 9);
+        QList<quint32> keys;
+        for (const auto &[key, cell] : s.cells())
+            keys.append(key);
+        QCOMPARE(keys, (QList<quint32>{0, 2 * 256 + 7, 9 * 256 + 5}));
+        s.setInteger(1, 12, 6);
+        s.setText(7, 2, QString());
+        QCOMPARE(s.cellCount(), 3);
+        QCOMPARE(s.lastUsedColumn(), 5);
+        QCOMPARE(s.cellText(1, 12, u'.'), QStringLiteral("6"));
+    }
+
     void settersRefuseWhatTheFormatCannotHold()
     {
         XlsWorksheet s(QStringLiteral("S"));
