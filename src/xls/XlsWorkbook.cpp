@@ -15,7 +15,7 @@ namespace {
 
 const XlsCell &EmptyCell()
 {
-    static const XlsCell empty;
+    static const XlsCell empty{};
     return empty;
 }
 
