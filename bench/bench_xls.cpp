@@ -59,18 +59,17 @@ qint64 ReadAll(const XlsWorkbook &book)
 
 double XlrdSeconds(const QString &file)
 {
-    const QString script = QStringLiteral(
-        "import sys, time, xlrd\n"
-        "best = 1e9\n"
-        "for run in range(3):\n"
-        "    t = time.perf_counter()\n"
-        "    book = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
-        "    for s in book.sheets():\n"
-        "        for r in range(s.nrows):\n"
-        "            for c in range(s.ncols):\n"
-        "                s.cell(r, c).value\n"
-        "    best = min(best, time.perf_counter() - t)\n"
-        "print(best)\n");
+    const QString script = QStringLiteral("import sys, time, xlrd\n"
+                                          "best = 1e9\n"
+                                          "for run in range(3):\n"
+                                          "    t = time.perf_counter()\n"
+                                          "    book = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+                                          "    for s in book.sheets():\n"
+                                          "        for r in range(s.nrows):\n"
+                                          "            for c in range(s.ncols):\n"
+                                          "                s.cell(r, c).value\n"
+                                          "    best = min(best, time.perf_counter() - t)\n"
+                                          "print(best)\n");
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, file});
     if (!python.waitForFinished(600000) || python.exitCode() != 0)

@@ -114,7 +114,10 @@ std::vector<quint32> Chain(quint32 start, const std::vector<quint32> &table, qui
     return sectors;
 }
 
-QString SortKey(const QString &name) { return name.toUpper(); }
+QString SortKey(const QString &name)
+{
+    return name.toUpper();
+}
 
 // The format orders siblings by name length first, then by upper-case code units.
 bool EntryLess(const QString &a, const QString &b)
@@ -183,8 +186,8 @@ CompoundFile CompoundFile::fromBytes(const QByteArray &bytes)
     quint32 difatSector = header.firstDifatSector;
     for (quint32 n = 0; fatSectors.size() < header.fatSectorCount; ++n) {
         if (n >= header.difatSectorCount || difatSector >= sectorCount)
-            Fail(QStringLiteral("the DIFAT chain ends before all %1 FAT sectors are listed")
-                     .arg(header.fatSectorCount));
+            Fail(
+                QStringLiteral("the DIFAT chain ends before all %1 FAT sectors are listed").arg(header.fatSectorCount));
         if (difatSeen[difatSector])
             Fail(QStringLiteral("the DIFAT chain loops back to sector %1").arg(difatSector));
         difatSeen[difatSector] = true;
@@ -203,8 +206,8 @@ CompoundFile CompoundFile::fromBytes(const QByteArray &bytes)
     }
 
     // Directory.
-    const std::vector<quint32> directorySectors = Chain(header.firstDirectorySector, file.FFat, sectorCount,
-                                                        sectorCount, QStringLiteral("directory chain"));
+    const std::vector<quint32> directorySectors =
+        Chain(header.firstDirectorySector, file.FFat, sectorCount, sectorCount, QStringLiteral("directory chain"));
     if (directorySectors.empty())
         Fail(QStringLiteral("the directory is empty"));
     QByteArray directory;
@@ -275,7 +278,10 @@ const CompoundFile::StreamRef *CompoundFile::find(const QString &name) const
     return nullptr;
 }
 
-bool CompoundFile::hasStream(const QString &name) const { return find(name) != nullptr; }
+bool CompoundFile::hasStream(const QString &name) const
+{
+    return find(name) != nullptr;
+}
 
 QStringList CompoundFile::streamNames() const
 {
@@ -335,9 +341,8 @@ QByteArray CompoundFile::readMini(const StreamRef &ref) const
 
 void CompoundFile::addStream(const QString &name, const QByteArray &data)
 {
-    const bool forbidden = std::any_of(name.begin(), name.end(), [](QChar c) {
-        return c == u'/' || c == u'\\' || c == u':' || c == u'!';
-    });
+    const bool forbidden = std::any_of(name.begin(), name.end(),
+                                       [](QChar c) { return c == u'/' || c == u'\\' || c == u':' || c == u'!'; });
     if (name.isEmpty() || name.size() > 31 || forbidden)
         throw Error(QStringLiteral("\"%1\" is not a valid stream name.").arg(name));
     for (const auto &stream : std::as_const(FStreams))
@@ -378,7 +383,8 @@ QByteArray CompoundFile::toBytes() const
     quint32 fatSectors = 1, difatSectors = 0;
     for (;;) {
         difatSectors = fatSectors > HeaderDifatCount ? SectorsFor(fatSectors - HeaderDifatCount, perSector - 1) : 0;
-        if (static_cast<quint64>(fatSectors) * perSector >= static_cast<quint64>(dataSectors) + fatSectors + difatSectors)
+        if (static_cast<quint64>(fatSectors) * perSector >=
+            static_cast<quint64>(dataSectors) + fatSectors + difatSectors)
             break;
         ++fatSectors;
     }

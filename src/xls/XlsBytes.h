@@ -9,13 +9,31 @@
 
 namespace XlsBytes {
 
-inline quint8 U8(const char *p) { return static_cast<quint8>(*p); }
-inline quint16 U16(const char *p) { return qFromLittleEndian<quint16>(p); }
-inline quint32 U32(const char *p) { return qFromLittleEndian<quint32>(p); }
-inline quint64 U64(const char *p) { return qFromLittleEndian<quint64>(p); }
-inline double F64(const char *p) { return std::bit_cast<double>(U64(p)); }
+inline quint8 U8(const char *p)
+{
+    return static_cast<quint8>(*p);
+}
+inline quint16 U16(const char *p)
+{
+    return qFromLittleEndian<quint16>(p);
+}
+inline quint32 U32(const char *p)
+{
+    return qFromLittleEndian<quint32>(p);
+}
+inline quint64 U64(const char *p)
+{
+    return qFromLittleEndian<quint64>(p);
+}
+inline double F64(const char *p)
+{
+    return std::bit_cast<double>(U64(p));
+}
 
-inline void PutU8(QByteArray &out, quint8 value) { out.append(static_cast<char>(value)); }
+inline void PutU8(QByteArray &out, quint8 value)
+{
+    out.append(static_cast<char>(value));
+}
 inline void PutU16(QByteArray &out, quint16 value)
 {
     char bytes[2];
@@ -34,9 +52,15 @@ inline void PutU64(QByteArray &out, quint64 value)
     qToLittleEndian(value, bytes);
     out.append(bytes, 8);
 }
-inline void PutF64(QByteArray &out, double value) { PutU64(out, std::bit_cast<quint64>(value)); }
+inline void PutF64(QByteArray &out, double value)
+{
+    PutU64(out, std::bit_cast<quint64>(value));
+}
 
 // Overwrites a field written earlier (stream offsets known only later).
-inline void SetU32(QByteArray &out, qsizetype at, quint32 value) { qToLittleEndian(value, out.data() + at); }
+inline void SetU32(QByteArray &out, qsizetype at, quint32 value)
+{
+    qToLittleEndian(value, out.data() + at);
+}
 
 } // namespace XlsBytes

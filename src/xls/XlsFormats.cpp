@@ -6,7 +6,10 @@
 namespace {
 
 // Characters Excel shows as they are inside a date or time format.
-bool IsPlainLiteral(QChar c) { return QStringLiteral(" /:-.,()").contains(c); }
+bool IsPlainLiteral(QChar c)
+{
+    return QStringLiteral(" /:-.,()").contains(c);
+}
 
 void AppendLiteral(QString &out, QChar c)
 {
@@ -128,19 +131,32 @@ bool XlsIsDateTimeFormat(const QString &formatCode)
 QString XlsBuiltInDateTimeFormat(quint16 index)
 {
     switch (index) {
-    case 14: return QStringLiteral("m/d/yy");
-    case 15: return QStringLiteral("d-mmm-yy");
-    case 16: return QStringLiteral("d-mmm");
-    case 17: return QStringLiteral("mmm-yy");
-    case 18: return QStringLiteral("h:mm AM/PM");
-    case 19: return QStringLiteral("h:mm:ss AM/PM");
-    case 20: return QStringLiteral("h:mm");
-    case 21: return QStringLiteral("h:mm:ss");
-    case 22: return QStringLiteral("m/d/yy h:mm");
-    case 45: return QStringLiteral("mm:ss");
-    case 46: return QStringLiteral("[h]:mm:ss");
-    case 47: return QStringLiteral("mm:ss.0");
-    default: return QString();
+    case 14:
+        return QStringLiteral("m/d/yy");
+    case 15:
+        return QStringLiteral("d-mmm-yy");
+    case 16:
+        return QStringLiteral("d-mmm");
+    case 17:
+        return QStringLiteral("mmm-yy");
+    case 18:
+        return QStringLiteral("h:mm AM/PM");
+    case 19:
+        return QStringLiteral("h:mm:ss AM/PM");
+    case 20:
+        return QStringLiteral("h:mm");
+    case 21:
+        return QStringLiteral("h:mm:ss");
+    case 22:
+        return QStringLiteral("m/d/yy h:mm");
+    case 45:
+        return QStringLiteral("mm:ss");
+    case 46:
+        return QStringLiteral("[h]:mm:ss");
+    case 47:
+        return QStringLiteral("mm:ss.0");
+    default:
+        return QString();
     }
 }
 
@@ -155,8 +171,8 @@ QString XlsNumberText(double value, QChar decimalSeparator)
 
     // 15 significant digits, correctly rounded, then trailing zeros dropped: "d.dddddddddddddde-x".
     char scientific[32];
-    const auto result = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                                      std::chars_format::scientific, 14);
+    const auto result =
+        std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value), std::chars_format::scientific, 14);
     char digits[16];
     int count = 0;
     const char *p = scientific;

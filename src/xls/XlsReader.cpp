@@ -24,7 +24,10 @@ constexpr double IntegerLimit = 1e15;
     throw Error(QStringLiteral("The file is not a readable Excel 97 workbook (%1).").arg(what));
 }
 
-QString Hex(quint16 type) { return QStringLiteral("0x") + QString::number(type, 16).toUpper().rightJustified(4, u'0'); }
+QString Hex(quint16 type)
+{
+    return QStringLiteral("0x") + QString::number(type, 16).toUpper().rightJustified(4, u'0');
+}
 
 struct Record {
     quint16 type = 0;
@@ -36,7 +39,10 @@ struct Record {
 // Walks the records of the stream from a given offset; every length is checked against the stream.
 class RecordCursor {
 public:
-    RecordCursor(const QByteArray &stream, qsizetype offset) : FStream(stream), FPos(offset) {}
+    RecordCursor(const QByteArray &stream, qsizetype offset)
+        : FStream(stream)
+        , FPos(offset)
+    {}
 
     bool atEnd() const { return FPos >= FStream.size(); }
     qsizetype position() const { return FPos; }
@@ -174,14 +180,22 @@ void Need(const Record &record, qsizetype size)
 QString ErrorText(quint8 code)
 {
     switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
-    default: return QStringLiteral("#N/A");
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    case 0x2A:
+        return QStringLiteral("#N/A");
+    default:
+        return QStringLiteral("#N/A");
     }
 }
 
@@ -201,7 +215,9 @@ struct BoundSheet {
 
 class WorkbookReader {
 public:
-    explicit WorkbookReader(const QByteArray &stream) : FStream(stream) {}
+    explicit WorkbookReader(const QByteArray &stream)
+        : FStream(stream)
+    {}
 
     QList<XlsWorksheet> read()
     {
@@ -440,7 +456,9 @@ private:
                 const quint8 value = U8(r.data + 6);
                 const bool error = U8(r.data + 7) != 0;
                 Put(sheet, U16(r.data + 2), U16(r.data),
-                    TextCell(error ? ErrorText(value) : value ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
+                    TextCell(error   ? ErrorText(value)
+                             : value ? QStringLiteral("TRUE")
+                                     : QStringLiteral("FALSE")));
                 break;
             }
             case Biff::Formula: {
@@ -455,7 +473,8 @@ private:
                     pendingRow = row;
                     pendingColumn = column;
                 } else if (U8(result) == 1) {
-                    Put(sheet, column, row, TextCell(U8(result + 2) ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
+                    Put(sheet, column, row,
+                        TextCell(U8(result + 2) ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
                 } else if (U8(result) == 2) {
                     Put(sheet, column, row, TextCell(ErrorText(U8(result + 2))));
                 }
@@ -525,4 +544,7 @@ private:
 
 } // namespace
 
-QList<XlsWorksheet> ReadWorkbookStream(const QByteArray &stream) { return WorkbookReader(stream).read(); }
+QList<XlsWorksheet> ReadWorkbookStream(const QByteArray &stream)
+{
+    return WorkbookReader(stream).read();
+}

@@ -19,9 +19,15 @@ const XlsCell &EmptyCell()
     return empty;
 }
 
-bool KeyLess(const XlsWorksheet::Entry &entry, quint32 key) { return entry.first < key; }
+bool KeyLess(const XlsWorksheet::Entry &entry, quint32 key)
+{
+    return entry.first < key;
+}
 
-QString DefaultSheetName(int number) { return QStringLiteral("Sheet%1").arg(number); }
+QString DefaultSheetName(int number)
+{
+    return QStringLiteral("Sheet%1").arg(number);
+}
 
 } // namespace
 
@@ -41,7 +47,9 @@ QString XlsCell::asText(QChar decimalSeparator) const
     return QString();
 }
 
-XlsWorksheet::XlsWorksheet(const QString &name) : FName(name) {}
+XlsWorksheet::XlsWorksheet(const QString &name)
+    : FName(name)
+{}
 
 void XlsWorksheet::setPageHeader(const QString &text)
 {
@@ -127,7 +135,10 @@ const std::vector<XlsWorksheet::Entry> &XlsWorksheet::cells() const
     return FCells;
 }
 
-int XlsWorksheet::cellCount() const { return static_cast<int>(cells().size()); }
+int XlsWorksheet::cellCount() const
+{
+    return static_cast<int>(cells().size());
+}
 
 void XlsWorksheet::setInteger(int column, int row, qint64 value)
 {
@@ -195,7 +206,10 @@ int XlsWorksheet::lastUsedRow() const
     return FCells.empty() ? -1 : static_cast<int>(FCells.back().first / ColumnCount);
 }
 
-XlsWorkbook::XlsWorkbook() { clear(); }
+XlsWorkbook::XlsWorkbook()
+{
+    clear();
+}
 
 void XlsWorkbook::clear()
 {

@@ -203,7 +203,9 @@ private:
 
 class WorkbookWriter {
 public:
-    explicit WorkbookWriter(const QList<XlsWorksheet> &sheets) : FSheets(sheets) {}
+    explicit WorkbookWriter(const QList<XlsWorksheet> &sheets)
+        : FSheets(sheets)
+    {}
 
     QByteArray write()
     {
@@ -305,7 +307,7 @@ private:
         PutU16(setup, 1); // and one page high, when fitting is on (it is not)
         const bool portrait = print.orientation == XlsPrintSettings::Orientation::Portrait;
         PutU16(setup, (portrait ? 0x0002 : 0) | 0x0080); // orientation; the first page number is used
-        PutU16(setup, 600);                               // dpi
+        PutU16(setup, 600);                              // dpi
         PutU16(setup, 600);
         PutF64(setup, print.headerMargin);
         PutF64(setup, print.footerMargin);
@@ -361,8 +363,8 @@ private:
         // Grid lines, headings, zero values, automatic grid colour, outline symbols; the first
         // worksheet is also selected and active.
         PutU16(window2, first ? 0x06B6 : 0x00B6);
-        PutU16(window2, 0); // top row
-        PutU16(window2, 0); // left column
+        PutU16(window2, 0);  // top row
+        PutU16(window2, 0);  // left column
         PutU16(window2, 64); // grid colour: automatic
         PutU16(window2, 0);
         PutU16(window2, 0); // page break preview zoom: default
@@ -380,4 +382,7 @@ private:
 
 } // namespace
 
-QByteArray WriteWorkbookStream(const QList<XlsWorksheet> &sheets) { return WorkbookWriter(sheets).write(); }
+QByteArray WriteWorkbookStream(const QList<XlsWorksheet> &sheets)
+{
+    return WorkbookWriter(sheets).write();
+}

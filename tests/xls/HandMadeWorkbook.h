@@ -11,7 +11,10 @@
 
 namespace HandMade {
 
-inline QByteArray U8(quint8 v) { return QByteArray(1, static_cast<char>(v)); }
+inline QByteArray U8(quint8 v)
+{
+    return QByteArray(1, static_cast<char>(v));
+}
 inline QByteArray U16(quint16 v)
 {
     QByteArray b(2, '\0');
@@ -30,7 +33,10 @@ inline QByteArray F64(double v)
     qToLittleEndian(v, b.data());
     return b;
 }
-inline QByteArray Record(quint16 type, const QByteArray &data) { return U16(type) + U16(static_cast<quint16>(data.size())) + data; }
+inline QByteArray Record(quint16 type, const QByteArray &data)
+{
+    return U16(type) + U16(static_cast<quint16>(data.size())) + data;
+}
 
 // Characters only, one byte each (Latin-1) or two (UTF-16LE).
 inline QByteArray Chars(const QString &text, bool twoBytes)
@@ -46,13 +52,19 @@ inline QByteArray String16(const QString &text, bool twoBytes = false)
     return U16(static_cast<quint16>(text.size())) + U8(twoBytes ? 1 : 0) + Chars(text, twoBytes);
 }
 // Row first, as the records hold it.
-inline QByteArray Cell(quint16 row, quint16 column, quint16 xf) { return U16(row) + U16(column) + U16(xf); }
+inline QByteArray Cell(quint16 row, quint16 column, quint16 xf)
+{
+    return U16(row) + U16(column) + U16(xf);
+}
 
 inline QByteArray Bof(quint16 type, quint16 version = 0x0600)
 {
     return Record(0x0809, U16(version) + U16(type) + U16(0x0DBB) + U16(0x07CC) + U32(0) + U32(6));
 }
-inline QByteArray Eof() { return Record(0x000A, QByteArray()); }
+inline QByteArray Eof()
+{
+    return Record(0x000A, QByteArray());
+}
 
 // Sixteen default formats, then one per given number format index (cell formats 16, 17, ...).
 inline QByteArray Xfs(const QList<quint16> &numberFormats = {})

@@ -17,14 +17,23 @@ QByteArray Pattern(qsizetype size, int seed)
     return data;
 }
 
-void SetU32(QByteArray &bytes, qsizetype at, quint32 value) { qToLittleEndian(value, bytes.data() + at); }
-quint32 GetU32(const QByteArray &bytes, qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); }
+void SetU32(QByteArray &bytes, qsizetype at, quint32 value)
+{
+    qToLittleEndian(value, bytes.data() + at);
+}
+quint32 GetU32(const QByteArray &bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
 
 // Layout our writer gives one 100-byte and one 5000-byte stream: FAT in sector 0, directory in
 // sector 1 (root, "Small", "Large"), mini FAT in 2, mini stream in 3, "Large" from sector 4.
 constexpr qsizetype FatAt = 512;
 constexpr qsizetype DirectoryAt = 1024;
-qsizetype Entry(int index, int field) { return DirectoryAt + 128 * index + field; }
+qsizetype Entry(int index, int field)
+{
+    return DirectoryAt + 128 * index + field;
+}
 constexpr int Left = 68, Child = 76, Start = 116, Size = 120;
 
 QByteArray TwoStreamFile()
@@ -105,46 +114,51 @@ private slots:
         using Damage = std::function<void(QByteArray &)>;
         const QString small = QStringLiteral("Small"), large = QStringLiteral("Large");
 
-        QTest::newRow("empty file") << Damage([](QByteArray &b) { b.clear(); }) << small << "no compound file signature";
-        QTest::newRow("bad signature") << Damage([](QByteArray &b) { b[0] = 'P'; }) << small << "no compound file signature";
+        QTest::newRow("empty file") << Damage([](QByteArray &b) { b.clear(); }) << small
+                                    << "no compound file signature";
+        QTest::newRow("bad signature") << Damage([](QByteArray &b) { b[0] = 'P'; }) << small
+                                       << "no compound file signature";
         QTest::newRow("text file") << Damage([](QByteArray &b) { b = "Serial Number,,,,1234\r\n"; }) << small
                                    << "no compound file signature";
-        QTest::newRow("truncated header") << Damage([](QByteArray &b) { b.truncate(300); }) << small << "header is truncated";
+        QTest::newRow("truncated header")
+            << Damage([](QByteArray &b) { b.truncate(300); }) << small << "header is truncated";
         QTest::newRow("byte order") << Damage([](QByteArray &b) { b[28] = 0; }) << small << "byte order";
         QTest::newRow("sector shift") << Damage([](QByteArray &b) { b[30] = 10; }) << small << "sector shift";
-        QTest::newRow("FAT sector count huge") << Damage([](QByteArray &b) { SetU32(b, 44, 0x7FFFFFFF); }) << small
-                                               << "FAT sectors";
-        QTest::newRow("FAT sector outside the file") << Damage([](QByteArray &b) { SetU32(b, 76, 5000); }) << small
-                                                     << "outside the file";
+        QTest::newRow("FAT sector count huge")
+            << Damage([](QByteArray &b) { SetU32(b, 44, 0x7FFFFFFF); }) << small << "FAT sectors";
+        QTest::newRow("FAT sector outside the file")
+            << Damage([](QByteArray &b) { SetU32(b, 76, 5000); }) << small << "outside the file";
         QTest::newRow("DIFAT chain loops") << Damage([](QByteArray &b) {
             SetU32(b, 44, 111); // more FAT sectors than the header lists...
             SetU32(b, 68, 0);   // ...with a DIFAT chain that starts at the FAT and never ends
             SetU32(b, 72, 1000);
             SetU32(b, FatAt + 508, 0);
         }) << small << "FAT";
-        QTest::newRow("directory outside the file") << Damage([](QByteArray &b) { SetU32(b, 48, 900); }) << small
-                                                    << "outside the file";
+        QTest::newRow("directory outside the file")
+            << Damage([](QByteArray &b) { SetU32(b, 48, 900); }) << small << "outside the file";
         QTest::newRow("no root entry") << Damage([](QByteArray &b) { b[Entry(0, 66)] = 1; }) << small << "root";
-        QTest::newRow("child outside the directory") << Damage([](QByteArray &b) { SetU32(b, Entry(0, Child), 500); })
-                                                     << small << "outside the directory";
-        QTest::newRow("directory tree cycle") << Damage([](QByteArray &b) { SetU32(b, Entry(2, Left), 2); }) << small
-                                              << "returns to entry";
+        QTest::newRow("child outside the directory")
+            << Damage([](QByteArray &b) { SetU32(b, Entry(0, Child), 500); }) << small << "outside the directory";
+        QTest::newRow("directory tree cycle")
+            << Damage([](QByteArray &b) { SetU32(b, Entry(2, Left), 2); }) << small << "returns to entry";
         QTest::newRow("FAT chain cycle") << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 8, 5); }) << large
                                          << "loops back";
-        QTest::newRow("chain to a free sector") << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 8, 0xFFFFFFFF); })
-                                                << large << "outside the file";
-        QTest::newRow("start beyond the file") << Damage([](QByteArray &b) { SetU32(b, Entry(2, Start), 99999); })
-                                               << large << "outside the file";
-        QTest::newRow("huge stream size") << Damage([](QByteArray &b) { SetU32(b, Entry(2, Size), 0xFFFFFFF0); })
-                                          << large << "claims";
-        QTest::newRow("stream longer than its chain") << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 6, 0xFFFFFFFE); })
-                                                      << large << "truncated";
-        QTest::newRow("truncated file") << Damage([](QByteArray &b) { b.truncate(512 * 11); }) << large << "outside the file";
-        QTest::newRow("mini chain cycle") << Damage([](QByteArray &b) { SetU32(b, 512 * 3, 0); }) << small << "loops back";
-        QTest::newRow("mini stream beyond its size") << Damage([](QByteArray &b) { SetU32(b, Entry(1, Start), 40); })
-                                                     << small << "outside the file";
-        QTest::newRow("mini FAT chain cycle") << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 2, 2); }) << small
-                                              << "loops back";
+        QTest::newRow("chain to a free sector")
+            << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 8, 0xFFFFFFFF); }) << large << "outside the file";
+        QTest::newRow("start beyond the file")
+            << Damage([](QByteArray &b) { SetU32(b, Entry(2, Start), 99999); }) << large << "outside the file";
+        QTest::newRow("huge stream size")
+            << Damage([](QByteArray &b) { SetU32(b, Entry(2, Size), 0xFFFFFFF0); }) << large << "claims";
+        QTest::newRow("stream longer than its chain")
+            << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 6, 0xFFFFFFFE); }) << large << "truncated";
+        QTest::newRow("truncated file") << Damage([](QByteArray &b) { b.truncate(512 * 11); }) << large
+                                        << "outside the file";
+        QTest::newRow("mini chain cycle")
+            << Damage([](QByteArray &b) { SetU32(b, 512 * 3, 0); }) << small << "loops back";
+        QTest::newRow("mini stream beyond its size")
+            << Damage([](QByteArray &b) { SetU32(b, Entry(1, Start), 40); }) << small << "outside the file";
+        QTest::newRow("mini FAT chain cycle")
+            << Damage([](QByteArray &b) { SetU32(b, FatAt + 4 * 2, 2); }) << small << "loops back";
     }
     void corruptFiles()
     {

@@ -96,11 +96,16 @@ double DayFraction(const QString &text)
 QString ReadBackText(const QString &text)
 {
     switch (TypeOf(text)) {
-    case Type::Integer: return QString::number(text.trimmed().toLongLong());
-    case Type::Decimal: return XlsNumberText(text.trimmed().toDouble(), u'.');
-    case Type::Date: return XlsNumberText(DayNumber(text), u'.');
-    case Type::Time: return XlsNumberText(DayFraction(text), u'.');
-    case Type::Text: return text;
+    case Type::Integer:
+        return QString::number(text.trimmed().toLongLong());
+    case Type::Decimal:
+        return XlsNumberText(text.trimmed().toDouble(), u'.');
+    case Type::Date:
+        return XlsNumberText(DayNumber(text), u'.');
+    case Type::Time:
+        return XlsNumberText(DayFraction(text), u'.');
+    case Type::Text:
+        return text;
     }
     return text;
 }
@@ -117,11 +122,21 @@ void FillFromCsv(XlsWorksheet &sheet, const QList<QStringList> &rows)
         for (int c = 0; c < rows[r].size(); ++c) {
             const QString &text = rows[r][c];
             switch (TypeOf(text)) {
-            case Type::Integer: sheet.setInteger(c, r, text.trimmed().toLongLong()); break;
-            case Type::Decimal: sheet.setNumber(c, r, text.trimmed().toDouble()); break;
-            case Type::Date: sheet.setDateTime(c, r, DayNumber(text), DateCode); break;
-            case Type::Time: sheet.setDateTime(c, r, DayFraction(text), TimeCode); break;
-            case Type::Text: sheet.setText(c, r, text); break;
+            case Type::Integer:
+                sheet.setInteger(c, r, text.trimmed().toLongLong());
+                break;
+            case Type::Decimal:
+                sheet.setNumber(c, r, text.trimmed().toDouble());
+                break;
+            case Type::Date:
+                sheet.setDateTime(c, r, DayNumber(text), DateCode);
+                break;
+            case Type::Time:
+                sheet.setDateTime(c, r, DayFraction(text), TimeCode);
+                break;
+            case Type::Text:
+                sheet.setText(c, r, text);
+                break;
             }
         }
 }
@@ -159,7 +174,10 @@ QString Python()
     return QString();
 }
 
-QString Soffice() { return QStandardPaths::findExecutable(QStringLiteral("soffice")); }
+QString Soffice()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
+}
 
 // Runs a program to its end; the output, or a failed test with its messages.
 bool Run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr, int seconds = 120)
@@ -188,7 +206,10 @@ bool Run(const QString &program, const QStringList &arguments, QByteArray *outpu
 }
 
 // The output directory follows the conversion on the command line.
-QStringList OutDir(const QTemporaryDir &dir) { return {QStringLiteral("--outdir"), dir.filePath(QStringLiteral("out"))}; }
+QStringList OutDir(const QTemporaryDir &dir)
+{
+    return {QStringLiteral("--outdir"), dir.filePath(QStringLiteral("out"))};
+}
 
 QStringList SofficeArguments(const QTemporaryDir &dir)
 {
@@ -287,12 +308,17 @@ private slots:
         book.setFileName(dir.filePath(QStringLiteral("ours.xls")));
         book.write();
         // Every worksheet to a file of its own, UTF-8, cells as shown.
-        QVERIFY(Run(soffice, SofficeArguments(dir) + QStringList{
-                                 QStringLiteral("--convert-to"),
-                                 QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1")} +
-                        OutDir(dir) + QStringList{book.fileName()}));
+        QVERIFY(
+            Run(soffice,
+                SofficeArguments(dir) +
+                    QStringList{QStringLiteral("--convert-to"),
+                                QStringLiteral(
+                                    "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1")} +
+                    OutDir(dir) + QStringList{book.fileName()}));
         const QDir out(dir.filePath(QStringLiteral("out")));
-        auto shown = [&](const QString &sheet) { return ReadCsv(out.filePath(QStringLiteral("ours-%1.csv").arg(sheet))); };
+        auto shown = [&](const QString &sheet) {
+            return ReadCsv(out.filePath(QStringLiteral("ours-%1.csv").arg(sheet)));
+        };
 
         const QList<QStringList> expected = ReadCsv(BatchCsv);
         const QList<QStringList> batch = shown(BatchName);
@@ -310,8 +336,9 @@ private slots:
         QCOMPARE(mixed.value(1).value(5), QStringLiteral("31/07/2012 18:00:00"));
 
         // It prints too: the PDF of the first worksheet.
-        QVERIFY(Run(soffice, SofficeArguments(dir) + QStringList{QStringLiteral("--convert-to"), QStringLiteral("pdf")} + OutDir(dir) +
-                        QStringList{book.fileName()}));
+        QVERIFY(Run(soffice, SofficeArguments(dir) +
+                                 QStringList{QStringLiteral("--convert-to"), QStringLiteral("pdf")} + OutDir(dir) +
+                                 QStringList{book.fileName()}));
         QVERIFY(QFileInfo(out.filePath(QStringLiteral("ours.pdf"))).size() > 1000);
     }
 
@@ -354,10 +381,12 @@ private slots:
             QSKIP("LibreOffice is not installed (scripts/deps installs libreoffice-calc-nogui)");
         QTemporaryDir dir;
         // British English, so that the day comes first in the dates.
-        QVERIFY(Run(soffice, SofficeArguments(dir) + QStringList{
-                                 QStringLiteral("--infilter=Text - txt - csv (StarCalc):44,34,1252,1,,2057,false,true"),
-                                 QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97")} +
-                        OutDir(dir) + QStringList{BatchCsv}));
+        QVERIFY(
+            Run(soffice,
+                SofficeArguments(dir) +
+                    QStringList{QStringLiteral("--infilter=Text - txt - csv (StarCalc):44,34,1252,1,,2057,false,true"),
+                                QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97")} +
+                    OutDir(dir) + QStringList{BatchCsv}));
         XlsWorkbook book;
         book.setFileName(dir.filePath(QStringLiteral("out/batch_layout.xls")));
         book.read();

@@ -316,20 +316,34 @@ private slots:
     {
         QTest::addColumn<QString>("qt");
         QTest::addColumn<QString>("excel");
-        QTest::newRow("day first") << "dd/MM/yyyy" << "dd/mm/yyyy";
-        QTest::newRow("month first") << "M/d/yyyy" << "m/d/yyyy";
-        QTest::newRow("24-hour") << "HH:mm:ss" << "hh:mm:ss";
-        QTest::newRow("12-hour") << "h:mm:ss AP" << "h:mm:ss AM/PM";
-        QTest::newRow("lower-case am/pm") << "h:mm ap" << "h:mm am/pm";
-        QTest::newRow("dotted") << "dd.MM.yyyy" << "dd.mm.yyyy";
-        QTest::newRow("ISO") << "yyyy-MM-dd" << "yyyy-mm-dd";
-        QTest::newRow("two-digit year") << "d/M/yy" << "d/m/yy";
-        QTest::newRow("names") << "dddd d MMMM yyyy" << "dddd d mmmm yyyy";
-        QTest::newRow("quoted text") << "d 'de' MMMM" << "d \\d\\e mmmm";
-        QTest::newRow("quoted apostrophe") << "h'h'mm''" << "h\\hmm\\'";
-        QTest::newRow("milliseconds") << "HH:mm:ss.zzz" << "hh:mm:ss.000";
-        QTest::newRow("time zone dropped") << "HH:mm t" << "hh:mm ";
-        QTest::newRow("other characters escaped") << "yyyy年M月d日" << "yyyy\\年m\\月d\\日";
+        QTest::newRow("day first") << "dd/MM/yyyy"
+                                   << "dd/mm/yyyy";
+        QTest::newRow("month first") << "M/d/yyyy"
+                                     << "m/d/yyyy";
+        QTest::newRow("24-hour") << "HH:mm:ss"
+                                 << "hh:mm:ss";
+        QTest::newRow("12-hour") << "h:mm:ss AP"
+                                 << "h:mm:ss AM/PM";
+        QTest::newRow("lower-case am/pm") << "h:mm ap"
+                                          << "h:mm am/pm";
+        QTest::newRow("dotted") << "dd.MM.yyyy"
+                                << "dd.mm.yyyy";
+        QTest::newRow("ISO") << "yyyy-MM-dd"
+                             << "yyyy-mm-dd";
+        QTest::newRow("two-digit year") << "d/M/yy"
+                                        << "d/m/yy";
+        QTest::newRow("names") << "dddd d MMMM yyyy"
+                               << "dddd d mmmm yyyy";
+        QTest::newRow("quoted text") << "d 'de' MMMM"
+                                     << "d \\d\\e mmmm";
+        QTest::newRow("quoted apostrophe") << "h'h'mm''"
+                                           << "h\\hmm\\'";
+        QTest::newRow("milliseconds") << "HH:mm:ss.zzz"
+                                      << "hh:mm:ss.000";
+        QTest::newRow("time zone dropped") << "HH:mm t"
+                                           << "hh:mm ";
+        QTest::newRow("other characters escaped") << "yyyy年M月d日"
+                                                  << "yyyy\\年m\\月d\\日";
     }
     void formatFromQt()
     {
@@ -367,20 +381,34 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << 0.0 << "." << "0";
-        QTest::newRow("negative zero") << -0.0 << "." << "0";
-        QTest::newRow("integral") << 20.0 << "." << "20";
-        QTest::newRow("day number") << 41121.0 << "." << "41121";
-        QTest::newRow("time of day") << 36907.0 / 86400 << "." << "0.427164351851852";
-        QTest::newRow("binary fraction") << 0.1 + 0.2 << "." << "0.3";
-        QTest::newRow("decimal comma") << 2.1 << "," << "2,1";
-        QTest::newRow("negative") << -0.5 << "." << "-0.5";
-        QTest::newRow("small") << 0.00001 << "." << "0.00001";
-        QTest::newRow("smaller") << 1.5e-7 << "." << "1.5E-7";
-        QTest::newRow("15 digits") << 123456789012345.0 << "." << "123456789012345";
-        QTest::newRow("rounded to 15 digits") << 1234567890123456.0 << "." << "1.23456789012346E15";
-        QTest::newRow("large") << 1e20 << "," << "1E20";
-        QTest::newRow("rounds up a digit") << 9.9999999999999999 << "." << "10";
+        QTest::newRow("zero") << 0.0 << "."
+                              << "0";
+        QTest::newRow("negative zero") << -0.0 << "."
+                                       << "0";
+        QTest::newRow("integral") << 20.0 << "."
+                                  << "20";
+        QTest::newRow("day number") << 41121.0 << "."
+                                    << "41121";
+        QTest::newRow("time of day") << 36907.0 / 86400 << "."
+                                     << "0.427164351851852";
+        QTest::newRow("binary fraction") << 0.1 + 0.2 << "."
+                                         << "0.3";
+        QTest::newRow("decimal comma") << 2.1 << ","
+                                       << "2,1";
+        QTest::newRow("negative") << -0.5 << "."
+                                  << "-0.5";
+        QTest::newRow("small") << 0.00001 << "."
+                               << "0.00001";
+        QTest::newRow("smaller") << 1.5e-7 << "."
+                                 << "1.5E-7";
+        QTest::newRow("15 digits") << 123456789012345.0 << "."
+                                   << "123456789012345";
+        QTest::newRow("rounded to 15 digits") << 1234567890123456.0 << "."
+                                              << "1.23456789012346E15";
+        QTest::newRow("large") << 1e20 << ","
+                               << "1E20";
+        QTest::newRow("rounds up a digit") << 9.9999999999999999 << "."
+                                           << "10";
     }
     void numberText()
     {
@@ -418,44 +446,51 @@ private slots:
             Record(0x0203, Cell(1, 0, 18) + F64(36907.0 / 86400)) +
             Record(0x0204, Cell(1, 1, 15) + String16("label µ°")) +
             Record(0x0204, Cell(1, 2, 15) + String16("wide Ω", true)) +
-            Record(0x00D6, Cell(1, 3, 15) + String16("rich") + U16(0)) +
-            Record(0x00FD, Cell(1, 4, 15) + U32(1)) +
+            Record(0x00D6, Cell(1, 3, 15) + String16("rich") + U16(0)) + Record(0x00FD, Cell(1, 4, 15) + U32(1)) +
             Record(0x0201, Cell(2, 0, 15)) + Record(0x00BE, Cell(2, 1, 15) + U16(15) + U16(15) + U16(3)) +
             Record(0x0205, Cell(3, 0, 15) + U8(1) + U8(0)) + Record(0x0205, Cell(3, 1, 15) + U8(0x07) + U8(1)) +
             // FORMULA with cached results: number, string (STRING follows), boolean, error, empty text.
             Record(0x0006, Cell(4, 0, 15) + F64(2.5) + U16(0) + U32(0) + U16(0)) +
             Record(0x0006, Cell(4, 1, 15) + U8(0) + QByteArray(5, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0)) +
-            Record(0x04BC, QByteArray(8, '\0')) /* SHRFMLA between them */ +
-            Record(0x0207, String16("from formula")) +
-            Record(0x0006, Cell(4, 2, 15) + U8(1) + U8(0) + U8(1) + QByteArray(3, '\0') + U16(0xFFFF) + U16(0) + U32(0) +
-                               U16(0)) +
+            Record(0x04BC, QByteArray(8, '\0')) /* SHRFMLA between them */ + Record(0x0207, String16("from formula")) +
+            Record(0x0006, Cell(4, 2, 15) + U8(1) + U8(0) + U8(1) + QByteArray(3, '\0') + U16(0xFFFF) + U16(0) +
+                               U32(0) + U16(0)) +
             Record(0x0006, Cell(4, 3, 15) + U8(2) + U8(0) + U8(0x2A) + QByteArray(3, '\0') + U16(0xFFFF) + U16(0) +
                                U32(0) + U16(0)) +
             Record(0x0006, Cell(4, 4, 15) + U8(3) + QByteArray(5, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0)) +
             // An embedded chart's substream inside the worksheet is skipped.
-            Bof(0x0020) + Record(0x0203, Cell(9, 9, 15) + F64(99)) + Eof() +
-            Record(0x0014, String16("&CPrinted")) + Record(0x0026, F64(1.5)) +
-            Record(0x00A1, U16(9) + U16(85) + U16(3) + U16(1) + U16(1) + U16(0x0080) + U16(600) + U16(600) +
-                               F64(0.3) + F64(0.4) + U16(1));
+            Bof(0x0020) + Record(0x0203, Cell(9, 9, 15) + F64(99)) + Eof() + Record(0x0014, String16("&CPrinted")) +
+            Record(0x0026, F64(1.5)) +
+            Record(0x00A1, U16(9) + U16(85) + U16(3) + U16(1) + U16(1) + U16(0x0080) + U16(600) + U16(600) + F64(0.3) +
+                               F64(0.4) + U16(1));
         const QByteArray chart = Record(0x0203, Cell(0, 0, 15) + F64(1));
-        const XlsWorkbook book = ReadBack(File(Stream(
-            globals, {Sheet{QStringLiteral("Data"), records}, Sheet{QStringLiteral("Chart"), chart, 2, 0x0020},
-                      Sheet{QStringLiteral("Second"), Record(0x00FD, Cell(0, 0, 15) + U32(0))}})));
+        const XlsWorkbook book = ReadBack(File(
+            Stream(globals, {Sheet{QStringLiteral("Data"), records}, Sheet{QStringLiteral("Chart"), chart, 2, 0x0020},
+                             Sheet{QStringLiteral("Second"), Record(0x00FD, Cell(0, 0, 15) + U32(0))}})));
 
         QCOMPARE(book.sheetCount(), 2);
         const XlsWorksheet &s = book.sheet(0);
         QCOMPARE(s.name(), QStringLiteral("Data"));
         const QList<std::tuple<int, int, Kind, QString>> expected{
-            {1, 0, Kind::Integer, "1234"},         {2, 0, Kind::Number, "25.75"},
-            {3, 0, Kind::Number, "3.125"},         {4, 0, Kind::DateTime, "41121"},
+            {1, 0, Kind::Integer, "1234"},
+            {2, 0, Kind::Number, "25.75"},
+            {3, 0, Kind::Number, "3.125"},
+            {4, 0, Kind::DateTime, "41121"},
             {0, 1, Kind::DateTime, "0.427164351851852"},
-            {1, 1, Kind::Text, "label µ°"},        {2, 1, Kind::Text, "wide Ω"},
-            {3, 1, Kind::Text, "rich"},            {4, 1, Kind::Text, "Ω"},
-            {0, 2, Kind::Empty, ""},               {1, 2, Kind::Empty, ""},
-            {0, 3, Kind::Text, "TRUE"},            {1, 3, Kind::Text, "#DIV/0!"},
-            {0, 4, Kind::Number, "2.5"},           {1, 4, Kind::Text, "from formula"},
-            {2, 4, Kind::Text, "TRUE"},            {3, 4, Kind::Text, "#N/A"},
-            {4, 4, Kind::Empty, ""},               {9, 9, Kind::Empty, ""},
+            {1, 1, Kind::Text, "label µ°"},
+            {2, 1, Kind::Text, "wide Ω"},
+            {3, 1, Kind::Text, "rich"},
+            {4, 1, Kind::Text, "Ω"},
+            {0, 2, Kind::Empty, ""},
+            {1, 2, Kind::Empty, ""},
+            {0, 3, Kind::Text, "TRUE"},
+            {1, 3, Kind::Text, "#DIV/0!"},
+            {0, 4, Kind::Number, "2.5"},
+            {1, 4, Kind::Text, "from formula"},
+            {2, 4, Kind::Text, "TRUE"},
+            {3, 4, Kind::Text, "#N/A"},
+            {4, 4, Kind::Empty, ""},
+            {9, 9, Kind::Empty, ""},
         };
         for (const auto &[column, row, kind, text] : expected) {
             QCOMPARE(s.cell(column, row).kind, kind);
@@ -481,14 +516,15 @@ private slots:
         // The second string starts one-byte in the SST and goes on two-byte in a CONTINUE, which
         // repeats the flags byte; the third is a rich string with phonetic data spanning the
         // boundary to the next CONTINUE.
-        const QByteArray sst = Record(0x00FC, U32(3) + U32(3) + String16("first") + U16(6) + U8(0) + Chars("abc", false)) +
-                               Record(0x003C, U8(1) + Chars("ΩΩΩ", true) + U16(4) + U8(0x0C) + U16(1) + U32(6) +
-                                                  Chars("rich", false) + U32(0) + QByteArray(2, 'p')) +
-                               Record(0x003C, QByteArray(4, 'p'));
-        const QByteArray records =
-            Record(0x00FD, Cell(0, 0, 15) + U32(0)) + Record(0x00FD, Cell(1, 0, 15) + U32(1)) +
-            Record(0x00FD, Cell(2, 0, 15) + U32(2)) + Record(0x0204, Cell(3, 0, 15) + U16(4) + U8(0) + Chars("ab", false)) +
-            Record(0x003C, U8(1) + Chars("Ωx", true));
+        const QByteArray sst =
+            Record(0x00FC, U32(3) + U32(3) + String16("first") + U16(6) + U8(0) + Chars("abc", false)) +
+            Record(0x003C, U8(1) + Chars("ΩΩΩ", true) + U16(4) + U8(0x0C) + U16(1) + U32(6) + Chars("rich", false) +
+                               U32(0) + QByteArray(2, 'p')) +
+            Record(0x003C, QByteArray(4, 'p'));
+        const QByteArray records = Record(0x00FD, Cell(0, 0, 15) + U32(0)) + Record(0x00FD, Cell(1, 0, 15) + U32(1)) +
+                                   Record(0x00FD, Cell(2, 0, 15) + U32(2)) +
+                                   Record(0x0204, Cell(3, 0, 15) + U16(4) + U8(0) + Chars("ab", false)) +
+                                   Record(0x003C, U8(1) + Chars("Ωx", true));
         const XlsWorksheet s = ReadBack(OneSheet(Xfs() + sst, records)).sheet(0);
         QCOMPARE(s.cellText(0, 0, u'.'), QStringLiteral("first"));
         QCOMPARE(s.cellText(0, 1, u'.'), QStringLiteral("abcΩΩΩ"));
@@ -500,7 +536,7 @@ private slots:
     {
         const QByteArray globals = Record(0x0022, U16(1)) + Xfs({14, 21});
         const QByteArray records = Record(0x0203, Cell(0, 0, 16) + F64(39659)) + // 2012-07-31 in 1904 days
-                                   Record(0x0203, Cell(1, 0, 17) + F64(0.5));     // a time has no day
+                                   Record(0x0203, Cell(1, 0, 17) + F64(0.5));    // a time has no day
         const XlsWorksheet s = ReadBack(OneSheet(globals, records)).sheet(0);
         QCOMPARE(s.cellText(0, 0, u'.'), QStringLiteral("41121"));
         QCOMPARE(s.cellText(0, 1, u'.'), QStringLiteral("0.5"));
@@ -515,7 +551,8 @@ private slots:
         QTest::newRow("BIFF5 stream name") << File(Stream({}, {}), QStringLiteral("Book")) << "older than Excel 97";
         QTest::newRow("BIFF5 version") << File(Bof(0x0005, 0x0500) + Eof()) << "older than Excel 97";
         QTest::newRow("BIFF4") << File(Record(0x0409, U16(0) + U16(0x0100)) + Eof()) << "older than Excel 97";
-        QTest::newRow("no Workbook stream") << File(QByteArray(10, 'x'), QStringLiteral("Other")) << "no Workbook stream";
+        QTest::newRow("no Workbook stream")
+            << File(QByteArray(10, 'x'), QStringLiteral("Other")) << "no Workbook stream";
     }
     void refusals()
     {
@@ -536,15 +573,16 @@ private slots:
         QTest::newRow("no BOF") << Eof() << "BOF";
         QTest::newRow("globals without EOF") << Bof(0x0005) + Xfs() << "without an EOF";
         QTest::newRow("worksheet without EOF") << good.left(good.size() - 4) << "without an EOF";
-        QTest::newRow("SST claims more strings") << Stream(Record(0x00FC, U32(5) + U32(5) + String16("one")), {})
-                                                 << "shorter than its contents";
-        QTest::newRow("SST string longer than the record") << Stream(Record(0x00FC, U32(1) + U32(1) + U16(50) + U8(0) + "ab"), {})
-                                                            << "cut off";
+        QTest::newRow("SST claims more strings")
+            << Stream(Record(0x00FC, U32(5) + U32(5) + String16("one")), {}) << "shorter than its contents";
+        QTest::newRow("SST string longer than the record")
+            << Stream(Record(0x00FC, U32(1) + U32(1) + U16(50) + U8(0) + "ab"), {}) << "cut off";
         QTest::newRow("SST rich data beyond the record")
             << Stream(Record(0x00FC, U32(1) + U32(1) + U16(1) + U8(0x04) + U32(0xFFFFFFFF) + "a"), {})
             << "shorter than its contents";
         QTest::newRow("shared string index beyond the table")
-            << Stream(Record(0x00FC, U32(1) + U32(1) + String16("a")), {Sheet{"S", Record(0x00FD, Cell(0, 0, 15) + U32(7))}})
+            << Stream(Record(0x00FC, U32(1) + U32(1) + String16("a")),
+                      {Sheet{"S", Record(0x00FD, Cell(0, 0, 15) + U32(7))}})
             << "shared string 7 of 1";
         QTest::newRow("sheet offset beyond the stream") << [] {
             QByteArray s = Stream({}, {Sheet{"S", {}}});
@@ -574,8 +612,8 @@ private slots:
     void oddButHarmlessInput()
     {
         // Non-finite numbers read as empty cells; an unknown cell format reads as general.
-        const QByteArray records = Record(0x0203, Cell(0, 0, 15) + F64(std::nan(""))) +
-                                   Record(0x0203, Cell(1, 0, 999) + F64(1.25));
+        const QByteArray records =
+            Record(0x0203, Cell(0, 0, 15) + F64(std::nan(""))) + Record(0x0203, Cell(1, 0, 999) + F64(1.25));
         const XlsWorksheet s = ReadBack(OneSheet({}, records)).sheet(0);
         QCOMPARE(s.cell(0, 0).kind, Kind::Empty);
         QCOMPARE(s.cellText(0, 1, u'.'), QStringLiteral("1.25"));
