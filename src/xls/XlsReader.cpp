@@ -219,7 +219,7 @@ public:
         : FStream(stream)
     {}
 
-    QList<XlsWorksheet> read()
+    XlsWorksheets read()
     {
         readGlobals();
         classifyFormats();
@@ -240,10 +240,10 @@ public:
             if (readWorksheet(bound, sheet, end))
                 read[i] = std::move(sheet);
         }
-        QList<XlsWorksheet> sheets;
+        XlsWorksheets sheets;
         for (auto &sheet : read)
             if (sheet)
-                sheets.append(std::move(*sheet));
+                sheets.push_back(std::move(*sheet));
         return sheets;
     }
 
@@ -544,7 +544,7 @@ private:
 
 } // namespace
 
-QList<XlsWorksheet> ReadWorkbookStream(const QByteArray &stream)
+XlsWorksheets ReadWorkbookStream(const QByteArray &stream)
 {
     return WorkbookReader(stream).read();
 }

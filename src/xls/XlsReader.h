@@ -8,4 +8,4 @@
 
 #include <QByteArray>
 
-QList<XlsWorksheet> ReadWorkbookStream(const QByteArray &stream);
+XlsWorksheets ReadWorkbookStream(const QByteArray &stream);

@@ -214,27 +214,26 @@ XlsWorkbook::XlsWorkbook()
 void XlsWorkbook::clear()
 {
     FSheets.clear();
-    FSheets.append(XlsWorksheet(DefaultSheetName(1)));
+    FSheets.emplace_back(DefaultSheetName(1));
 }
 
 XlsWorksheet &XlsWorkbook::sheet(int index)
 {
-    if (index < 0 || index >= FSheets.size())
+    if (index < 0 || index >= sheetCount())
         throw Error(QStringLiteral("The workbook has no worksheet %1.").arg(index));
-    return FSheets[index];
+    return FSheets[static_cast<size_t>(index)];
 }
 
 const XlsWorksheet &XlsWorkbook::sheet(int index) const
 {
-    if (index < 0 || index >= FSheets.size())
+    if (index < 0 || index >= sheetCount())
         throw Error(QStringLiteral("The workbook has no worksheet %1.").arg(index));
-    return FSheets[index];
+    return FSheets[static_cast<size_t>(index)];
 }
 
 XlsWorksheet &XlsWorkbook::addSheet()
 {
-    FSheets.append(XlsWorksheet(DefaultSheetName(sheetCount() + 1)));
-    return FSheets.last();
+    return FSheets.emplace_back(DefaultSheetName(sheetCount() + 1));
 }
 
 QByteArray XlsWorkbook::toBytes() const

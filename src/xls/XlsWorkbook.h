@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -100,6 +101,9 @@ private:
     int FLastColumn = -1;
 };
 
+// Adding a worksheet leaves references to the others valid.
+using XlsWorksheets = std::deque<XlsWorksheet>;
+
 class XlsWorkbook {
 public:
     // One empty worksheet named "Sheet1".
@@ -121,12 +125,13 @@ public:
     int sheetCount() const { return static_cast<int>(FSheets.size()); }
     XlsWorksheet &sheet(int index);
     const XlsWorksheet &sheet(int index) const;
-    // A new empty worksheet at the end, named "Sheet" and its number.
+    // A new empty worksheet at the end, named "Sheet" and its number. References to worksheets stay
+    // valid until the workbook is cleared or read.
     XlsWorksheet &addSheet();
 
 private:
     QString FFileName;
-    QList<XlsWorksheet> FSheets;
+    XlsWorksheets FSheets;
 };
 
 // A worksheet name the format accepts, close to the wanted one and distinct (ignoring case) from the

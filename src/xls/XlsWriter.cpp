@@ -203,13 +203,13 @@ private:
 
 class WorkbookWriter {
 public:
-    explicit WorkbookWriter(const QList<XlsWorksheet> &sheets)
+    explicit WorkbookWriter(const XlsWorksheets &sheets)
         : FSheets(sheets)
     {}
 
     QByteArray write()
     {
-        if (FSheets.isEmpty())
+        if (FSheets.empty())
             throw Error(QStringLiteral("A workbook needs at least one worksheet."));
         QStringList names;
         for (const XlsWorksheet &sheet : FSheets)
@@ -217,7 +217,7 @@ public:
 
         // Cell formats and shared strings come from the cells, so the worksheets are laid out first.
         QList<QByteArray> substreams;
-        for (qsizetype i = 0; i < FSheets.size(); ++i)
+        for (size_t i = 0; i < FSheets.size(); ++i)
             substreams.append(worksheet(FSheets[i], i == 0));
 
         QByteArray out;
@@ -375,14 +375,14 @@ private:
         return out;
     }
 
-    const QList<XlsWorksheet> &FSheets;
+    const XlsWorksheets &FSheets;
     QList<QString> FFormats;
     SharedStrings FStrings;
 };
 
 } // namespace
 
-QByteArray WriteWorkbookStream(const QList<XlsWorksheet> &sheets)
+QByteArray WriteWorkbookStream(const XlsWorksheets &sheets)
 {
     return WorkbookWriter(sheets).write();
 }

@@ -7,4 +7,4 @@
 #include <QByteArray>
 
 // Worksheet names that the format does not allow are made valid and unique on the way out.
-QByteArray WriteWorkbookStream(const QList<XlsWorksheet> &sheets);
+QByteArray WriteWorkbookStream(const XlsWorksheets &sheets);

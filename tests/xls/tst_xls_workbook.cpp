@@ -50,6 +50,8 @@ XlsWorkbook SampleWorkbook()
     second.printSettings().leftMargin = 0.25;
 
     book.addSheet(); // empty, default name
+    first.setText(1, 1, QStringLiteral("x")); // references survive adding worksheets
+    first.setText(1, 1, QString());
     return book;
 }
 
