@@ -107,6 +107,7 @@ void TestSim::batchesComeAndGo()
     QCOMPARE(meter.Handle(QStringLiteral("DEL BATCH 4")), QStringLiteral("DEL BATCH 4 0"));
     QCOMPARE(meter.Handle(QStringLiteral("DEL BATCH 4")), QStringLiteral("DEL BATCH 3 -1"));
     QCOMPARE(meter.Handle(QStringLiteral("NEW BATCH \"much too long name\" 1 5")), QStringLiteral("P?"));
+    QCOMPARE(meter.Handle(QStringLiteral("NEW BATCH \"a\" 4294967296 5")), QStringLiteral("P?")); // beyond 32 bits
     MeterState full = MeterState::Demo();
     full.Slots.resize(8); // slots 0-7, of which 3 and 6 are free; IDs 4 and 7 are unused
     Meter small(full, {});
@@ -129,6 +130,16 @@ void TestSim::settingsAndClock()
              QStringLiteral("SET RTC 09 30 00 10 12 2026 0"));
     QCOMPARE(meter.Handle(QStringLiteral("GET RTC")), QStringLiteral("GET RTC 09 30 00 10 12 2026"));
     QCOMPARE(meter.Handle(QStringLiteral("SET RTC 25 30 00 10 12 2026")), QStringLiteral("P?"));
+    // A serial number with separators (or none) is quoted to stay one parameter in the application.
+    const QList<std::pair<QString, QString>> serials{{QStringLiteral("TV-20417"), QStringLiteral("TV-20417")},
+                                                     {QStringLiteral("TV 20417"), QStringLiteral("\"TV 20417\"")},
+                                                     {QStringLiteral("TV:1(2)"), QStringLiteral("\"TV:1(2)\"")},
+                                                     {QString(), QStringLiteral("\"\"")}};
+    for (const auto &[serial, sent] : serials) {
+        MeterState state = MeterState::Demo();
+        state.Config[16] = serial;
+        QCOMPARE(Meter(state, {}).Handle(QStringLiteral("GET CONFIG 16")), QStringLiteral("GET CONFIG 16 ") + sent);
+    }
     Meter err1(MeterState::Demo(), {true, 0});
     QCOMPARE(err1.Handle(QStringLiteral("GET CONFIG 29")), QStringLiteral("ERR 1"));
     QCOMPARE(err1.Handle(QStringLiteral("SET CONFIG 24 20")), QStringLiteral("ERR 1"));

@@ -3,6 +3,8 @@
 #include "model/QelvanVersion.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -19,6 +21,15 @@ std::optional<qint64> Number(const QString &text)
 QString Quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// An empty text, or one holding a separator, stays one parameter at the other end only when quoted.
+QString AsParameter(const QString &text)
+{
+    static const QString separators = QStringLiteral(" '(),:;=[]{}");
+    const bool plain =
+        !text.isEmpty() && std::none_of(text.begin(), text.end(), [](QChar c) { return separators.contains(c); });
+    return plain ? text : Quoted(text);
 }
 
 } // namespace
@@ -178,7 +189,10 @@ QString Meter::NewBatch(const QString &command)
 {
     static const QRegularExpression form(QStringLiteral("^NEW BATCH \"([^\"]*)\" (\\d+) (\\d+)$"));
     const auto m = form.match(command);
-    if (!m.hasMatch() || m.captured(1).size() > 12 || m.captured(3).toInt() > 100)
+    bool secondsFit = false;
+    if (m.hasMatch())
+        m.captured(2).toUInt(&secondsFit); // meter seconds are 32 bits wide
+    if (!secondsFit || m.captured(1).size() > 12 || m.captured(3).toInt() > 100)
         return Refused;
     const QString echo = QStringLiteral("NEW BATCH %1 %2 %3 ").arg(Quoted(m.captured(1)), m.captured(2), m.captured(3));
     const auto free = std::find_if(FState.Slots.begin(), FState.Slots.end(), [](const auto &s) { return !s; });
@@ -225,10 +239,7 @@ QString Meter::GetConfig(const QStringList &args)
     const auto it = FState.Config.find(static_cast<int>(*index));
     if (it == FState.Config.end())
         return Refused;
-    QString value = it.value();
-    if (value.contains(QLatin1Char(' ')))
-        value = Quoted(value);
-    return QStringLiteral("GET CONFIG %1 %2").arg(*index).arg(value);
+    return QStringLiteral("GET CONFIG %1 %2").arg(*index).arg(AsParameter(it.value()));
 }
 
 QString Meter::SetConfig(const QStringList &args)
@@ -247,7 +258,8 @@ QString Meter::SetConfig(const QStringList &args)
             return QStringLiteral("ERR 1");
         value.toInt(&ok);
     } else {
-        value.toDouble(&ok);
+        const double number = value.toDouble(&ok);
+        ok = ok && std::isfinite(number);
     }
     if (!ok)
         return Refused;

@@ -15,6 +15,9 @@ namespace {
 
 volatile std::sig_atomic_t StopRequested = 0;
 
+// Longer than any command the application sends; bounds what a stray stream can pile up.
+constexpr qsizetype MaxCommand = 4096;
+
 void OnSignal(int)
 {
     StopRequested = 1;
@@ -70,7 +73,7 @@ void Server::Queue(const QByteArray &bytes, qint64 startNs, qint64 stepNs)
 {
     qint64 due = startNs;
     for (char b : bytes) {
-        FOut.append({due, b});
+        FOut.push_back({due, b});
         due += stepNs;
     }
     FTxFreeNs = qMax(FTxFreeNs, due);
@@ -87,6 +90,8 @@ void Server::OnByte(char b)
         OnCommand(FromWin1252(FRx));
     } else if (FInFrame) {
         FRx.append(b);
+        // A frame that never ends is dropped; the next "/" starts afresh.
+        FInFrame = FRx.size() <= MaxCommand;
     }
 }
 
@@ -158,18 +163,18 @@ void Server::Run()
         const qint64 now = NowNs();
         QByteArray due;
         qsizetype n = 0;
-        while (n < FOut.size() && FOut[n].DueNs <= now)
+        while (n < static_cast<qsizetype>(FOut.size()) && FOut[n].DueNs <= now)
             due.append(FOut[n++].Byte);
         if (!due.isEmpty()) {
             const ssize_t written = ::write(FMaster, due.constData(), static_cast<size_t>(due.size()));
             // A full buffer (nobody reading) keeps the rest for later.
-            FOut.remove(0, written > 0 ? written : 0);
+            FOut.erase(FOut.begin(), FOut.begin() + (written > 0 ? written : 0));
         }
         timespec timeout{1, 0};
-        if (!FOut.isEmpty()) {
+        if (!FOut.empty()) {
             // Still due after the write: the reader is behind; try again in a millisecond.
-            const bool stuck = FOut.first().DueNs <= now;
-            const qint64 ns = stuck ? 1000000 : qMax<qint64>(FOut.first().DueNs - NowNs(), 0);
+            const bool stuck = FOut.front().DueNs <= now;
+            const qint64 ns = stuck ? 1000000 : qMax<qint64>(FOut.front().DueNs - NowNs(), 0);
             timeout = {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         }
         pollfd p{FMaster, POLLIN, 0};

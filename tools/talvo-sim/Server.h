@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QString>
+#include <deque>
 
 class Server {
 public:
@@ -40,6 +41,6 @@ private:
         qint64 DueNs;
         char Byte;
     };
-    QList<Pending> FOut;
+    std::deque<Pending> FOut; // bytes still to send, in order; long replies queue thousands
     quint32 FRandom = 12345;
 };

@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -15,6 +17,39 @@ int Fail(const QString &message)
 {
     std::fprintf(stderr, "talvo-sim: %s\n", qPrintable(message));
     return 2;
+}
+
+// "--pace" takes an optional line speed: "--pace 9600" and "--pace=9600" stand for "--pace --baud 9600".
+// The simulator has no positional arguments, so a number after "--pace" can mean nothing else.
+QStringList WithPaceRate(QStringList args)
+{
+    static const QRegularExpression number(QStringLiteral("^\\d+$"));
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i].startsWith(QLatin1String("--pace="))) {
+            const QString rate = args[i].mid(7);
+            args[i] = QStringLiteral("--pace");
+            args.insert(i + 1, QStringLiteral("--baud=") + rate);
+        } else if (args[i] == QLatin1String("--pace") && i + 1 < args.size() && number.match(args[i + 1]).hasMatch()) {
+            args[i + 1] = QStringLiteral("--baud=") + args[i + 1];
+        }
+    }
+    return args;
+}
+
+// The value of a numeric flag, or `fallback` when it is not given; a bad value ends the start.
+int IntOption(const QCommandLineParser &p, const QCommandLineOption &option, int min, int fallback)
+{
+    if (!p.isSet(option))
+        return fallback;
+    bool ok = false;
+    const int v = p.value(option).toInt(&ok);
+    if (!ok || v < min)
+        throw std::invalid_argument(QStringLiteral("--%1 needs a whole number of at least %2, not \"%3\"")
+                                        .arg(option.names().first())
+                                        .arg(min)
+                                        .arg(p.value(option))
+                                        .toStdString());
+    return v;
 }
 
 } // namespace
@@ -64,15 +99,21 @@ int main(int argc, char *argv[])
                                        QStringLiteral("After n commands the line goes away (the device disappears)."),
                                        QStringLiteral("n"));
     const QCommandLineOption pace({QStringLiteral("pace")},
-                                  QStringLiteral("Pace every byte at the line speed (10 bits a byte)."));
+                                  QStringLiteral("Pace every byte at the line speed, 10 bits a byte "
+                                                 "(\"--pace RATE\" is short for \"--pace --baud RATE\")."));
     const QCommandLineOption baud({QStringLiteral("baud")}, QStringLiteral("Line speed for --pace; default 38400."),
-                                  QStringLiteral("rate"), QStringLiteral("38400"));
+                                  QStringLiteral("rate"));
     const QCommandLineOption log({QStringLiteral("log")},
                                  QStringLiteral("Write every command received to this file, one a line."),
                                  QStringLiteral("file"));
     p.addOptions({state, save, firmware, err1, delError, silent, late, lateCommand, refuse, refuseCommand, wrongCount,
                   garbage, split, dropAfter, pace, baud, log});
-    p.process(app);
+    p.process(WithPaceRate(QCoreApplication::arguments()));
+    if (p.isSet(save) && !p.isSet(state))
+        return Fail(QStringLiteral("--save needs --state FILE to write to"));
+    static const QStringList refusals{QStringLiteral("ERR"), QStringLiteral("P?"), QStringLiteral("C?")};
+    if (p.isSet(refuse) && !refusals.contains(p.value(refuse)))
+        return Fail(QStringLiteral("--refuse takes ERR, P? or C?"));
 
     MeterState meterState = MeterState::Demo();
     if (p.isSet(state)) {
@@ -93,19 +134,24 @@ int main(int argc, char *argv[])
         meterState.Firmware = p.value(firmware);
 
     MeterOptions options;
-    options.Err1 = p.isSet(err1);
-    options.DelError = p.value(delError).toInt();
     Faults faults;
-    faults.Silent = p.isSet(silent);
-    faults.LateMs = p.value(late).toInt();
-    faults.LateCommand = p.value(lateCommand);
-    faults.Refuse = p.value(refuse);
-    faults.RefuseCommand = p.value(refuseCommand);
-    faults.WrongCount = p.value(wrongCount);
-    faults.Garbage = p.value(garbage).toInt();
-    faults.Split = p.value(split).toInt();
-    faults.DropAfter = p.isSet(dropAfter) ? p.value(dropAfter).toInt() : -1;
-    faults.Baud = p.isSet(pace) ? p.value(baud).toInt() : 0;
+    try {
+        options.Err1 = p.isSet(err1);
+        options.DelError = IntOption(p, delError, 0, 0);
+        faults.Silent = p.isSet(silent);
+        faults.LateMs = IntOption(p, late, 0, 0);
+        faults.LateCommand = p.value(lateCommand);
+        faults.Refuse = p.value(refuse);
+        faults.RefuseCommand = p.value(refuseCommand);
+        faults.WrongCount = p.value(wrongCount);
+        faults.Garbage = IntOption(p, garbage, 0, 0);
+        faults.Split = IntOption(p, split, 1, 0);
+        faults.DropAfter = IntOption(p, dropAfter, 0, -1);
+        const int rate = IntOption(p, baud, 1, 38400);
+        faults.Baud = p.isSet(pace) ? rate : 0;
+    } catch (const std::invalid_argument &e) {
+        return Fail(QString::fromStdString(e.what()));
+    }
 
     Meter meter(meterState, options);
     Server server(meter, faults, p.value(log));
@@ -116,7 +162,7 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
     server.Run();
 
-    if (p.isSet(save) && p.isSet(state)) {
+    if (p.isSet(save)) {
         QSaveFile out(p.value(state));
         if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(meter.State().ToJson()).toJson()) < 0 ||
             !out.commit())
