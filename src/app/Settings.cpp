@@ -3,14 +3,37 @@
 #include "model/Conversions.h"
 #include "model/Errors.h"
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
-QString DefaultSettingsFile()
+namespace {
+
+QString WithSeparator(const QString &folder)
 {
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    return exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".ini");
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString DocumentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
+
+TSettingsPlace SettingsPlaceFor(const QString &exePath)
+{
+    const QFileInfo exe(exePath);
+    const QString name = exe.completeBaseName() + QStringLiteral(".ini");
+    // QFileInfo asks the system (access() on Unix), so the answer holds for the running user, a
+    // read-only mount included, and not merely for the permission bits.
+    const QFileInfo folder(exe.absolutePath());
+    if (folder.isDir() && folder.isWritable())
+        return {folder.absoluteFilePath() + QLatin1Char('/') + name, WithSeparator(folder.absoluteFilePath())};
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return {config + QLatin1Char('/') + name, WithSeparator(DocumentsFolder())};
 }
 
 TAppSettings LoadSettings(const QString &fileName, const QString &defaultFolder)

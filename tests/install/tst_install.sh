@@ -1,16 +1,88 @@
 #!/usr/bin/env bash
 # The install tree holds the programs, the desktop entry, the icons and the manual page, and the
-# installed command line tool runs from there.
+# installed programs run from there. The application keeps its settings beside itself when the user
+# may write to its folder, and in the user's configuration folder when not (an installed program).
+#
+# Run by root, the programs run as the unprivileged user nobody: root may write to any folder, so a
+# read-only prefix would mean nothing to it.
 set -euo pipefail
 build=$1
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+chmod 755 "$work"
+prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
+
+failed=0
+fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
+
 for f in bin/vornell bin/vornell-cli bin/talvo-sim share/applications/vornell.desktop \
-         share/icons/hicolor/scalable/apps/vornell.svg share/icons/hicolor/48x48/apps/vornell.png \
-         share/man/man1/vornell-cli.1; do
-  [ -e "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
+         share/icons/hicolor/scalable/apps/vornell.svg share/man/man1/vornell-cli.1 \
+         share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/vornell.png; do
+  [ -e "$prefix/$f" ] || fail "missing: $f"
 done
-"$prefix/bin/vornell-cli" --help | grep -q '^usage: vornell-cli' || { echo "vornell-cli --help failed"; exit 1; }
-grep -q '^Exec=vornell$' "$prefix/share/applications/vornell.desktop"
-echo "1 passed, 0 failed"
+grep -q '^Exec=vornell$' "$prefix/share/applications/vornell.desktop" || fail "desktop entry does not start vornell"
+
+# A home of its own, so that nothing touches the real user's files.
+home=$work/home
+mkdir -p "$home/Documents" "$home/run"
+chmod 700 "$home/run"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  chown -R nobody: "$work"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+fi
+user_env=(env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/run")
+
+"${as_user[@]}" "${user_env[@]}" "$prefix/bin/vornell-cli" --help | grep -q '^usage: vornell-cli' ||
+  fail "vornell-cli --help"
+
+# Starts the installed application and closes it with SIGTERM, which it takes as the user closing the
+# main window, once it has installed its handler (the window then exists).
+run_vornell() {
+  "${as_user[@]}" "${user_env[@]}" "$prefix/bin/vornell" >"$work/vornell.out" 2>&1 &
+  local pid=$! mask
+  while kill -0 "$pid" 2>/dev/null; do
+    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+    [ -n "$mask" ] && (((16#$mask >> 14) & 1)) && break
+    sleep 0.05
+  done
+  kill -TERM "$pid" 2>/dev/null || true
+  # A window left open (a message box) would wait for a user who is not there.
+  for _ in $(seq 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -KILL "$pid" 2>/dev/null && fail "vornell did not close within 30 s of SIGTERM"
+  local status=0
+  wait "$pid" || status=$?
+  [ "$status" -eq 0 ] || { fail "vornell exited with $status"; cat "$work/vornell.out"; }
+}
+
+beside=$prefix/bin/vornell.ini
+config=$home/.config/Vornell/vornell.ini
+
+# Read-only prefix: the settings go to the configuration folder, the folders default to Documents.
+chmod a-w "$prefix/bin"
+run_vornell
+[ -e "$beside" ] && fail "read-only prefix: settings written beside the executable"
+if [ -e "$config" ]; then
+  grep -qx "LastSavePath=$home/Documents/" "$config" || fail "read-only prefix: LastSavePath is not Documents"
+  grep -qx 'LastPort=-1' "$config" || fail "read-only prefix: no LastPort"
+else
+  fail "read-only prefix: no settings in $config"
+fi
+rm -rf "$home/.config"
+
+# Writable prefix: a portable copy keeps everything beside the executable.
+chmod u+w "$prefix/bin"
+run_vornell
+if [ -e "$beside" ]; then
+  grep -qx "LastSavePath=$prefix/bin/" "$beside" || fail "writable prefix: LastSavePath is not the program's folder"
+else
+  fail "writable prefix: no settings beside the executable"
+fi
+[ -e "$config" ] && fail "writable prefix: settings written to the configuration folder"
+
+[ "$failed" -eq 0 ] || { echo "$failed failed"; exit 1; }
+echo "all passed"
