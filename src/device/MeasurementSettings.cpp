@@ -3,12 +3,19 @@
 #include "device/Communication.h"
 #include "model/Conversions.h"
 
+QString CheckFluidConductivity(qint64 g25)
+{
+    if (g25 < 45 || g25 > 135)
+        return QStringLiteral("Please supply a valid fluid conductivity.\r\n"
+                              "Fluid conductivity must be between 45µS/cm and 135µS/cm");
+    return QString();
+}
+
 QString CheckMeasurementSettings(const TMeasurementSettings &s, bool validationFluid)
 {
     if (validationFluid) {
-        if (s.G25 < 45 || s.G25 > 135)
-            return QStringLiteral("Please supply a valid fluid conductivity.\r\n"
-                                  "Fluid conductivity must be between 45µS/cm and 135µS/cm");
+        if (const QString problem = CheckFluidConductivity(s.G25); !problem.isEmpty())
+            return problem;
         if (!(s.Alpha >= 0) || s.Alpha > 100)
             return QStringLiteral("The calibration fluid temperature coefficient is out of range.\r\n"
                                   "The temperature coefficient value must be between 0.0 and 100.0 %. ");
@@ -25,13 +32,18 @@ QString CheckMeasurementSettings(const TMeasurementSettings &s, bool validationF
 TMeasurementSettings ReadMeasurementSettings(TdmCommunication &comm, bool validationFluid)
 {
     TMeasurementSettings s;
+    ReadMeasurementSettings(comm, validationFluid, s);
+    return s;
+}
+
+void ReadMeasurementSettings(TdmCommunication &comm, bool validationFluid, TMeasurementSettings &s)
+{
     if (validationFluid) {
         s.Alpha = comm.GetAlpha();
         s.G25 = RoundHalfEven(comm.GetG25());
     }
     s.DeionizedWater = comm.GetDeionizedWater();
     s.AutoTempComp = comm.GetAutoTempComp() * 100;
-    return s;
 }
 
 void WriteMeasurementSettings(TdmCommunication &comm, const TMeasurementSettings &s, bool validationFluid)
