@@ -1,4 +1,5 @@
 // The simulated meter itself: its replies and state changes, and the pacing of its line.
+#include "Chaos.h"
 #include "Meter.h"
 #include "support/SimProcess.h"
 
@@ -18,6 +19,8 @@ private slots:
     void batchesComeAndGo();
     void settingsAndClock();
     void pacingTakesWireTime();
+    void chaosIsSeededAndBounded();
+    void chaosOnTheLineIsLogged();
 };
 
 namespace {
@@ -178,6 +181,103 @@ void TestSim::pacingTakesWireTime()
     const double bound = static_cast<double>(command.size() + got.size()) * 10.0 / 38400.0;
     QVERIFY2(seconds >= 0.95 * bound && seconds <= bound + 0.15,
              qPrintable(QStringLiteral("%1 s for a bound of %2 s").arg(seconds).arg(bound)));
+}
+
+void TestSim::chaosIsSeededAndBounded()
+{
+    auto draws = [](quint32 seed, int percent, int n) {
+        Chaos chaos(seed, percent, 300);
+        QList<ChaosFault> out;
+        for (int i = 0; i < n; ++i)
+            out << chaos.Next();
+        return out;
+    };
+    auto describe = [](const QList<ChaosFault> &faults) {
+        QStringList out;
+        for (const ChaosFault &f : faults)
+            out << f.Describe();
+        return out;
+    };
+    QCOMPARE(describe(draws(7, 30, 500)), describe(draws(7, 30, 500)));
+    QVERIFY(describe(draws(7, 30, 500)) != describe(draws(8, 30, 500)));
+
+    const QList<ChaosFault> all = draws(3, 100, 2000);
+    QSet<int> kinds;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const ChaosFault &f = all[i];
+        kinds << f.What;
+        switch (f.What) {
+        case ChaosFault::None:
+            QFAIL("a reply without a fault at 100 percent");
+            break;
+        case ChaosFault::Garbage:
+            QVERIFY(f.Amount >= 1 && f.Amount <= 16);
+            break;
+        case ChaosFault::Split:
+            QVERIFY(f.Amount >= 1 && f.Amount <= 7);
+            break;
+        case ChaosFault::Late:
+            QVERIFY(f.Amount >= 1 && f.Amount <= 300);
+            break;
+        case ChaosFault::Dropout:
+            // A dropout lasts 1 to 4 commands, counting down to its end.
+            QVERIFY(f.Amount >= 0 && f.Amount <= 3);
+            for (int k = 1; k <= f.Amount && i + k < all.size(); ++k) {
+                QCOMPARE(all[i + k].What, ChaosFault::Dropout);
+                QCOMPARE(all[i + k].Amount, f.Amount - k);
+            }
+            i += f.Amount;
+            break;
+        case ChaosFault::Refusal:
+            QVERIFY(QStringList({QStringLiteral("ERR"), QStringLiteral("P?"), QStringLiteral("C?")}).contains(f.Reply));
+            break;
+        }
+    }
+    QCOMPARE(kinds.size(), 5);
+
+    qsizetype faulted = 0;
+    for (const ChaosFault &f : draws(11, 20, 10000))
+        faulted += f.What != ChaosFault::None;
+    // One draw in five starts a fault; dropouts stretch some of them over a few commands.
+    QVERIFY2(faulted > 1800 && faulted < 3000, qPrintable(QString::number(faulted)));
+}
+
+void TestSim::chaosOnTheLineIsLogged()
+{
+    QTemporaryDir dir;
+    auto run = [&](const QString &name) {
+        const QString log = dir.filePath(name);
+        SimProcess sim({QStringLiteral("--chaos"), QStringLiteral("5:50"), QStringLiteral("--chaos-late"),
+                        QStringLiteral("20"), QStringLiteral("--log"), log});
+        const int fd = ::open(sim.Path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        termios tio{};
+        ::tcgetattr(fd, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(fd, TCSANOW, &tio);
+        QByteArray commands;
+        for (int i = 0; i < 40; ++i)
+            commands += "/GET BATCH " + QByteArray::number(i % 8) + "\r\n";
+        const bool written = ::write(fd, commands.constData(), static_cast<size_t>(commands.size())) == commands.size();
+        QStringList lines;
+        QElapsedTimer clock;
+        clock.start();
+        while (lines.filter(QStringLiteral("GET BATCH")).size() < 40 && clock.elapsed() < 5000) {
+            QTest::qWait(20);
+            QFile f(log);
+            if (f.open(QIODevice::ReadOnly))
+                lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        }
+        ::close(fd);
+        return written ? lines : QStringList();
+    };
+    const QStringList first = run(QStringLiteral("first.log"));
+    QCOMPARE(first.filter(QStringLiteral("GET BATCH")).size(), 40);
+    const qsizetype marked =
+        first.filter(QRegularExpression(QStringLiteral("^# chaos (garbage|split|late|dropped|refused)"))).size();
+    QVERIFY2(marked > 5 && marked < 40, qPrintable(first.join(QLatin1Char('|'))));
+    // Each mark follows the command it hit, and the same seed marks the same commands.
+    QCOMPARE(run(QStringLiteral("second.log")), first);
+    QVERIFY(!first.first().startsWith(QLatin1Char('#')));
 }
 
 QTEST_GUILESS_MAIN(TestSim)

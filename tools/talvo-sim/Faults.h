@@ -14,6 +14,9 @@ struct Faults {
     int Split = 0;         // reply written in pieces of this size
     int DropAfter = -1;    // the line goes away when command N + 1 arrives
     int Baud = 0;          // pace every byte at this rate; 0: no pacing
+    int ChaosPercent = 0;  // the chance of a random fault on each reply; 0: none
+    quint32 ChaosSeed = 0;
+    int ChaosLateMs = 1000; // the longest a randomly late reply waits
 
     // The command's two words, for matching the per-command flags.
     static bool Matches(const QString &command, const QString &words)

@@ -36,6 +36,7 @@ Server::Server(Meter &meter, Faults faults, const QString &logFile)
     : FMeter(meter)
     , FFaults(std::move(faults))
     , FLog(logFile)
+    , FChaos(FFaults.ChaosSeed, FFaults.ChaosPercent, FFaults.ChaosLateMs)
 {
     if (!logFile.isEmpty() && !FLog.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         FError = QStringLiteral("cannot write the log file ") + logFile;
@@ -102,10 +103,7 @@ void Server::OnCommand(const QString &command)
         return;
     }
     ++FCommands;
-    if (FLog.isOpen()) {
-        FLog.write(command.toUtf8() + '\n');
-        FLog.flush();
-    }
+    Log(command);
     QString reply = FMeter.Handle(command);
     if (FFaults.Silent)
         return;
@@ -115,8 +113,18 @@ void Server::OnCommand(const QString &command)
     if (!FFaults.WrongCount.isEmpty() && Faults::Matches(command, FFaults.WrongCount))
         reply += QStringLiteral(" 0");
 
+    const ChaosFault chaos = FFaults.ChaosPercent > 0 ? FChaos.Next() : ChaosFault{};
+    if (chaos.What != ChaosFault::None)
+        Log(QStringLiteral("# chaos ") + chaos.Describe());
+    if (chaos.What == ChaosFault::Dropout)
+        return;
+    if (chaos.What == ChaosFault::Refusal)
+        reply = chaos.Reply;
+    const int garbage = FFaults.Garbage + (chaos.What == ChaosFault::Garbage ? chaos.Amount : 0);
+    const int split = chaos.What == ChaosFault::Split ? chaos.Amount : FFaults.Split;
+
     QByteArray frame;
-    for (int i = 0; i < FFaults.Garbage; ++i) {
+    for (int i = 0; i < garbage; ++i) {
         FRandom = FRandom * 1103515245u + 12345u;
         char g = static_cast<char>((FRandom >> 16) & 0xFF);
         frame.append(g == '/' ? 'x' : g);
@@ -133,14 +141,24 @@ void Server::OnCommand(const QString &command)
     }
     if (FFaults.LateMs > 0 && (FFaults.LateCommand.isEmpty() || Faults::Matches(command, FFaults.LateCommand)))
         start += static_cast<qint64>(FFaults.LateMs) * 1000000;
+    if (chaos.What == ChaosFault::Late)
+        start += static_cast<qint64>(chaos.Amount) * 1000000;
     start = qMax(start, FTxFreeNs);
     if (byteNs > 0) {
         Queue(frame, start, byteNs);
-    } else if (FFaults.Split > 0) {
-        for (qsizetype i = 0; i < frame.size(); i += FFaults.Split)
-            Queue(frame.mid(i, FFaults.Split), start + (i / FFaults.Split) * 2000000, 0);
+    } else if (split > 0) {
+        for (qsizetype i = 0; i < frame.size(); i += split)
+            Queue(frame.mid(i, split), start + (i / split) * 2000000, 0);
     } else {
         Queue(frame, start, 0);
+    }
+}
+
+void Server::Log(const QString &line)
+{
+    if (FLog.isOpen()) {
+        FLog.write(line.toUtf8() + '\n');
+        FLog.flush();
     }
 }
 

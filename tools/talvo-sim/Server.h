@@ -2,6 +2,7 @@
 // The simulator's line: a pseudo-terminal in raw mode, commands framed as "/" text CR LF in,
 // replies framed the same way out, with the faults applied and every byte paced if asked.
 
+#include "Chaos.h"
 #include "Faults.h"
 #include "Meter.h"
 
@@ -24,6 +25,7 @@ private:
     void OnByte(char b);
     void OnCommand(const QString &command);
     void Queue(const QByteArray &bytes, qint64 startNs, qint64 stepNs);
+    void Log(const QString &line);
 
     Meter &FMeter;
     Faults FFaults;
@@ -43,4 +45,5 @@ private:
     };
     std::deque<Pending> FOut; // bytes still to send, in order; long replies queue thousands
     quint32 FRandom = 12345;
+    Chaos FChaos;
 };

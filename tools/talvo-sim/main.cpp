@@ -98,6 +98,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption dropAfter({QStringLiteral("drop-after")},
                                        QStringLiteral("After n commands the line goes away (the device disappears)."),
                                        QStringLiteral("n"));
+    const QCommandLineOption chaos({QStringLiteral("chaos")},
+                                   QStringLiteral("Random faults: each reply, with a chance of PERCENT, gets one of "
+                                                  "garbage, split, late, dropped (for 1 to 4 commands) or refused; "
+                                                  "the same SEED gives the same faults. The log marks each."),
+                                   QStringLiteral("seed:percent"));
+    const QCommandLineOption chaosLate({QStringLiteral("chaos-late")},
+                                       QStringLiteral("The longest a random late reply waits, ms; default 1000."),
+                                       QStringLiteral("ms"));
     const QCommandLineOption pace({QStringLiteral("pace")},
                                   QStringLiteral("Pace every byte at the line speed, 10 bits a byte "
                                                  "(\"--pace RATE\" is short for \"--pace --baud RATE\")."));
@@ -107,7 +115,7 @@ int main(int argc, char *argv[])
                                  QStringLiteral("Write every command received to this file, one a line."),
                                  QStringLiteral("file"));
     p.addOptions({state, save, firmware, err1, delError, silent, late, lateCommand, refuse, refuseCommand, wrongCount,
-                  garbage, split, dropAfter, pace, baud, log});
+                  garbage, split, dropAfter, chaos, chaosLate, pace, baud, log});
     p.process(WithPaceRate(QCoreApplication::arguments()));
     if (p.isSet(save) && !p.isSet(state))
         return Fail(QStringLiteral("--save needs --state FILE to write to"));
@@ -147,6 +155,19 @@ int main(int argc, char *argv[])
         faults.Garbage = IntOption(p, garbage, 0, 0);
         faults.Split = IntOption(p, split, 1, 0);
         faults.DropAfter = IntOption(p, dropAfter, 0, -1);
+        if (p.isSet(chaos)) {
+            static const QRegularExpression form(QStringLiteral("^(\\d+):(\\d+)$"));
+            const QRegularExpressionMatch m = form.match(p.value(chaos));
+            bool seedOk = false;
+            faults.ChaosSeed = m.captured(1).toUInt(&seedOk);
+            faults.ChaosPercent = m.captured(2).toInt();
+            if (!m.hasMatch() || !seedOk || faults.ChaosPercent < 1 || faults.ChaosPercent > 100)
+                throw std::invalid_argument(
+                    QStringLiteral("--chaos needs SEED:PERCENT, a whole number and 1 to 100, not \"%1\"")
+                        .arg(p.value(chaos))
+                        .toStdString());
+        }
+        faults.ChaosLateMs = IntOption(p, chaosLate, 1, 1000);
         const int rate = IntOption(p, baud, 1, 38400);
         faults.Baud = p.isSet(pace) ? rate : 0;
     } catch (const std::invalid_argument &e) {
