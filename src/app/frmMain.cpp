@@ -10,10 +10,8 @@
 #include "device/Communication.h"
 #include "dialogs/frmNewBatch.h"
 #include "files/BatchImport.h"
-#include "files/CsvFile.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
-#include "files/SheetFile.h"
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
@@ -768,9 +766,7 @@ void TfrmMain::mniImportBatchClick()
         if (file) {
             FImportFileName = *file;
             FLastImportPath = QFileInfo(*file).absolutePath();
-            if (FileExtension(*file) == QLatin1String(".XLS"))
-                throw Error(QStringLiteral("Could not read data from xls file.")); // the workbook engine reads these
-            ReadCsvFile(*file, sheet, *this);
+            ReadBatchFile(*file, sheet, *this);
         }
         TBatchImport import(*FBatchList, FDeviceInfo, *this, FPrompts);
         import.OnBatchAdded = [this](TBatch & batch) { AddBatchNode(batch, batch.FName);

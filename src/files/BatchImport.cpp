@@ -1,8 +1,11 @@
 #include "files/BatchImport.h"
 
 #include "files/CRC32.h"
+#include "files/CsvFile.h"
 #include "files/Sheet.h"
+#include "files/SheetFile.h"
 #include "files/StatusLine.h"
+#include "files/WorkbookFile.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
@@ -359,4 +362,12 @@ void TBatchImport::ImportBatches(TSheet &sheet)
     const TProgressShown progress(FStatus, sheet.RowCount());
     FDeviceInfo = std::make_shared<TDeviceInfo>();
     TScan(sheet, *FDeviceInfo, FBatchList, FPrompts, OnBatchAdded).Run();
+}
+
+void ReadBatchFile(const QString &fileName, TSheet &sheet, TStatusLine &status)
+{
+    if (FileExtension(fileName) == QLatin1String(".XLS"))
+        ReadXlsFile(fileName, sheet, status);
+    else
+        ReadCsvFile(fileName, sheet, status);
 }

@@ -3,6 +3,7 @@
 // "Batch name" row starts a batch in the batch list, every reading table fills that batch's readings,
 // and each batch's check code is recomputed and compared with the one the file holds.
 
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -33,3 +34,7 @@ private:
     TStatusLine &FStatus;
     Prompts &FPrompts;
 };
+
+// Loads a batch file into the import sheet: a workbook when its extension is exactly ".XLS", any
+// other name (a lower-case .xls too) as comma-separated text.
+void ReadBatchFile(const QString &fileName, TSheet &sheet, TStatusLine &status);

@@ -23,8 +23,7 @@ void Put(TSheet &sheet, int row, const QString &label, float value)
 
 } // namespace
 
-void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &info, TSheet &sheet,
-                           TStatusLine &status)
+void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status)
 {
     status.ShowStatus(QStringLiteral("Write Talvo Properties to file."));
     try {
@@ -43,8 +42,7 @@ void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &i
     }
 }
 
-void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constants, TSheet &sheet,
-                          TStatusLine &status)
+void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constants, TSheet &sheet, TStatusLine &status)
 {
     sheet.Clear();
     sheet.SetColCount(8);

@@ -18,5 +18,4 @@ void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &i
                            TStatusLine &status);
 
 // A new 8-column sheet with the device configuration block and the cell constant block.
-void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constants, TSheet &sheet,
-                          TStatusLine &status);
+void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constants, TSheet &sheet, TStatusLine &status);

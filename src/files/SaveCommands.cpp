@@ -7,8 +7,10 @@
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
 #include "files/StatusLine.h"
+#include "files/WorkbookFile.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
+#include "xls/XlsWorkbook.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -108,40 +110,72 @@ void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
     if (batches.isEmpty())
         return;
     EnsureDeviceInfo();
-    if (FileExtension(*file) != QLatin1String(".CSV"))
-        throw Error(QStringLiteral("Could not save data to xls file."));
+    if (FileExtension(*file) == QLatin1String(".CSV"))
+        SaveCombinedCsv(*file, batches);
+    else
+        SaveCombinedWorkbook(*file, batches);
+}
 
-    TFileReplacement out(*file);
+bool TSaveCommands::WriteSection(TBatch &batch, TSheet &sheet, const std::function<void()> &write)
+{
+    try {
+        EnsureReadings(batch);
+        sheet.Clear();
+        BuildBatchSheet(batch, *FDeviceInfo, sheet, FStatus);
+        write();
+        FStatus.ClearStatus();
+        FStatus.ShowStatus(Saved);
+        return true;
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("The batch ") + batch.FName +
+                             QStringLiteral(" could not be saved.\r\nMessage: ") + MessageOf(e),
+                         TMsgButtons::Ok);
+        return false;
+    }
+}
+
+void TSaveCommands::SaveCombinedCsv(const QString &file, const QList<TBatch *> &batches)
+{
+    TFileReplacement out(file);
     if (!out.Create())
         throw Error(QStringLiteral("Could not save data to csv file."));
     QList<TBatch *> written;
     TSheet sheet;
     for (qsizetype i = 0; i < batches.size(); ++i) {
-        TBatch &batch = *batches[i];
-        try {
-            EnsureReadings(batch);
-            sheet.Clear();
-            BuildBatchSheet(batch, *FDeviceInfo, sheet, FStatus);
+        const bool ok = WriteSection(*batches[i], sheet, [&] {
             const QByteArray text = SheetToCsv(sheet);
             if (out.File().write(text) != text.size())
                 throw Error(QStringLiteral("Could not save data to csv file."));
-            written << &batch;
-            FStatus.ClearStatus();
-            FStatus.ShowStatus(Saved);
-        } catch (const std::exception &e) {
-            FPrompts.Message(TMsgKind::Warning,
-                             QStringLiteral("The batch ") + batch.FName +
-                                 QStringLiteral(" could not be saved.\r\nMessage: ") + MessageOf(e),
-                             TMsgButtons::Ok);
-        }
-        if (i + 1 < batches.size()) {
-            const QByteArray separator = CsvSectionSeparator(sheet.ColCount());
-            out.File().write(separator);
-        }
+        });
+        if (ok)
+            written << batches[i];
+        if (i + 1 < batches.size())
+            out.File().write(CsvSectionSeparator(sheet.ColCount()));
     }
     if (!out.Commit())
         throw Error(QStringLiteral("Could not save data to csv file."));
     // Saved once the file holding them is in place.
+    for (TBatch *batch : written)
+        batch->SetSaved(true);
+}
+
+void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches)
+{
+    XlsWorkbook workbook;
+    workbook.setFileName(file);
+    QList<TBatch *> written;
+    TSheet sheet;
+    for (qsizetype i = 0; i < batches.size(); ++i) {
+        TBatch &batch = *batches[i];
+        // A batch that fails leaves its worksheet as far as it was filled.
+        if (WriteSection(batch, sheet,
+                         [&] { FillWorksheet(workbook, static_cast<int>(i), sheet, batch.FName, false); }))
+            written << &batch;
+        if (i + 1 < batches.size())
+            workbook.addSheet();
+    }
+    workbook.write();
     for (TBatch *batch : written)
         batch->SetSaved(true);
 }

@@ -5,12 +5,14 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class Prompts;
 class TBatch;
 class TDeviceInfo;
+class TSheet;
 class TStatusLine;
 class TdmCommunication;
 
@@ -32,6 +34,11 @@ private:
     std::optional<QString> AskFile(const QString &proposed);
     void EnsureDeviceInfo();
     void EnsureReadings(TBatch &batch);
+    // One batch's section of a combined file: readings fetched, sheet built, written by write. A
+    // failure is shown as that batch's warning; the result says whether the section was written.
+    bool WriteSection(TBatch &batch, TSheet &sheet, const std::function<void()> &write);
+    void SaveCombinedCsv(const QString &file, const QList<TBatch *> &batches);
+    void SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches);
 
     TdmCommunication &FComm;
     std::shared_ptr<TDeviceInfo> &FDeviceInfo;

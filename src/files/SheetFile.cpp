@@ -4,6 +4,7 @@
 #include "files/FileDate.h"
 #include "files/FileReplacement.h"
 #include "files/Sheet.h"
+#include "files/WorkbookFile.h"
 #include "model/Errors.h"
 
 #include <QFileInfo>
@@ -40,9 +41,8 @@ QString FileExtension(const QString &fileName)
 void SaveSheetToFile(const QString &fileName, const QString &title, const TSheet &sheet,
                      std::optional<TDateTime> fileDate)
 {
-    Q_UNUSED(title); // names the worksheet of a workbook only
     if (FileExtension(fileName) == QLatin1String(".CSV"))
         SaveCsv(fileName, sheet, fileDate);
     else
-        throw Error(QStringLiteral("Could not save data to xls file."));
+        SaveWorkbookFile(fileName, title, sheet, fileDate);
 }

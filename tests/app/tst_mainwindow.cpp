@@ -123,6 +123,7 @@ private slots:
     void readAllWithoutMeterWarnsOnce();
     void connectWithoutMeter();
     void doubleClickOpensBatchWindowOnce();
+    void saveFromBatchWindowThenImportPasses_data();
     void saveFromBatchWindowThenImportPasses();
     void importFailures();
     void closeAllAsksAboutUnsavedBatches();
@@ -263,13 +264,21 @@ void TestMainWindow::doubleClickOpensBatchWindowOnce()
     r.prompts.Answers = {TMsgResult::No};
 }
 
+void TestMainWindow::saveFromBatchWindowThenImportPasses_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("text") << QStringLiteral("short.CSV");
+    QTest::newRow("workbook") << QStringLiteral("short.XLS");
+}
+
 void TestMainWindow::saveFromBatchWindowThenImportPasses()
 {
+    QFETCH(QString, name);
     SimProcess sim({QStringLiteral("--state"), SmallMeter});
     Rig r;
     r.w->mniReadAllClick();
     r.DoubleClick(0);
-    const QString file = r.File(QStringLiteral("short.CSV"));
+    const QString file = r.File(name);
     r.prompts.Files = {file};
     r.View(0)->btnSave->click();
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
@@ -288,7 +297,7 @@ void TestMainWindow::saveFromBatchWindowThenImportPasses()
     QCOMPARE(d.DefaultExt, QStringLiteral("XLS"));
     QVERIFY(d.FileMustExist);
     QVERIFY(!r.IconConnected()); // the import disconnects first
-    QCOMPARE(r.Root()->text(0), QStringLiteral("short.CSV"));
+    QCOMPARE(r.Root()->text(0), name);
     QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
     QVERIFY(!r.w->mniSaveAll->isEnabled());
     QCOMPARE(r.w->FLastImportPath, r.dir.path());
@@ -356,11 +365,16 @@ void TestMainWindow::importFailures()
     QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
     QVERIFY(r.w->mniSaveAll->isEnabled());
 
-    // A workbook: reported until workbooks can be read.
+    // Text named as a workbook: the reason follows the message.
     r.prompts.Messages.clear();
-    r.prompts.Files = {r.File(QStringLiteral("none.XLS"))};
+    const QString notWorkbook = r.File(QStringLiteral("text.XLS"));
+    QVERIFY(QFile::copy(good, notWorkbook));
+    r.prompts.Files = {notWorkbook};
     r.w->mniImportBatchClick();
-    QCOMPARE(r.prompts.Texts(), QStringList{prefix + QStringLiteral("Could not read data from xls file.")});
+    QCOMPARE(r.prompts.Texts(), QStringList{prefix + QStringLiteral("Could not read data from xls file. The file is "
+                                                                    "not an Excel 97 workbook (no compound file "
+                                                                    "signature).")});
+    QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
 
     // Cancelled: an empty tree, Save All disabled.
     r.prompts.Messages.clear();

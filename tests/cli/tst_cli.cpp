@@ -34,6 +34,7 @@ private slots:
     void portsAndHelp();
     void info();
     void list();
+    void exportThenVerify_data();
     void exportThenVerify();
     void verifyFindsAlteredFile();
     void clock();
@@ -84,11 +85,20 @@ void TestCli::list()
     QCOMPARE(first[3], QStringLiteral("100"));
 }
 
+void TestCli::exportThenVerify_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("text") << QStringLiteral("CSV");
+    QTest::newRow("workbook") << QStringLiteral("XLS");
+}
+
 void TestCli::exportThenVerify()
 {
+    QFETCH(QString, format);
     SimProcess sim;
     QTemporaryDir dir;
-    const QString one = dir.filePath(QStringLiteral("one.CSV")), all = dir.filePath(QStringLiteral("all.CSV"));
+    const QString ext = QLatin1Char('.') + format;
+    const QString one = dir.filePath(QStringLiteral("one") + ext), all = dir.filePath(QStringLiteral("all") + ext);
     QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
                   QStringLiteral("3"), one})
                  .Status,
@@ -96,15 +106,14 @@ void TestCli::exportThenVerify()
     QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--all"), all}).Status,
              0);
     QDir(dir.path()).mkdir(QStringLiteral("each"));
-    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--all"),
-                  QStringLiteral("--separate"), QStringLiteral("--format"), QStringLiteral("CSV"),
-                  dir.filePath(QStringLiteral("each"))})
-                 .Status,
-             0);
+    QCOMPARE(
+        Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--all"),
+             QStringLiteral("--separate"), QStringLiteral("--format"), format, dir.filePath(QStringLiteral("each"))})
+            .Status,
+        0);
     QCOMPARE(QDir(dir.filePath(QStringLiteral("each"))).entryList(QDir::Files).size(), 8);
-    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("each/TANK 3.CSV"))));
     // The single file and the separate file of the same batch are the same bytes.
-    QFile a(one), b(dir.filePath(QStringLiteral("each/TANK 3.CSV")));
+    QFile a(one), b(dir.filePath(QStringLiteral("each/TANK 3") + ext));
     QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     QCOMPARE(a.readAll(), b.readAll());
     QCOMPARE(QFileInfo(one).lastModified(), QDateTime(QDate(2026, 11, 25), QTime(8, 15)));

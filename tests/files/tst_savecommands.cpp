@@ -2,11 +2,11 @@
 #include "FileFixtures.h"
 #include "device/Communication.h"
 #include "files/BatchImport.h"
-#include "files/CsvFile.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimProcess.h"
+#include "xls/XlsWorkbook.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -35,7 +35,7 @@ try {
     ScriptedPrompts prompts;
     TBatches list;
     auto info = std::make_shared<TDeviceInfo>();
-    ReadCsvFile(file, sheet, status);
+    ReadBatchFile(file, sheet, status);
     TBatchImport import(list, info, status, prompts);
     import.ImportBatches(sheet);
     QList<int> results;
@@ -51,6 +51,14 @@ try {
 
 class TestSaveCommands : public QObject {
     Q_OBJECT
+    // Every file test runs for both kinds of file.
+    static void Extensions()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("text") << QStringLiteral(".CSV");
+        QTest::newRow("workbook") << QStringLiteral(".XLS");
+    }
+
 private slots:
     void init()
     {
@@ -58,11 +66,15 @@ private slots:
         qputenv("VORNELL_SERIAL_PORTS", "");
     }
     void cancelChangesNothing();
+    void savesOneBatch_data() { Extensions(); }
     void savesOneBatch();
     void fetchesFromTheMeterFirst();
     void withoutMeterNoFile();
+    void earlyCreationDateFails_data() { Extensions(); }
     void earlyCreationDateFails();
+    void combinedFile_data() { Extensions(); }
     void combinedFile();
+    void combinedSkipsAFailedBatch_data() { Extensions(); }
     void combinedSkipsAFailedBatch();
     void combinedEmptyListKeepsFile();
     void combinedProposedName();
@@ -91,8 +103,9 @@ void TestSaveCommands::cancelChangesNothing()
 void TestSaveCommands::savesOneBatch()
 {
     Rig r;
+    QFETCH(QString, ext);
     TBatch *b = AddBatch(r.batches, 5);
-    const QString file = r.File(QStringLiteral("deck.CSV"));
+    const QString file = r.File(QStringLiteral("deck") + ext);
     r.prompts.Files = {file};
     r.save.SaveBatch(*b);
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
@@ -138,14 +151,15 @@ void TestSaveCommands::earlyCreationDateFails()
 {
     Rig r;
     TBatch *b = AddBatch(r.batches, 2);
+    QFETCH(QString, ext);
     b->SetCreationDateTime(EncodeDate(1979, 12, 31));
-    const QString file = r.File(QStringLiteral("old.CSV"));
+    const QString file = r.File(QStringLiteral("old") + ext);
     QVERIFY(WriteBytes(file, "earlier\r\n"));
     r.prompts.Files = {file};
     r.save.SaveBatch(*b);
     QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("The date could not be set on the batch file.")});
     QCOMPARE(ReadBytes(file), QByteArray("earlier\r\n"));
-    QCOMPARE(QDir(r.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.CSV")});
+    QCOMPARE(QDir(r.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old") + ext});
     QVERIFY(!b->FSaved);
 }
 
@@ -155,15 +169,27 @@ void TestSaveCommands::combinedFile()
     TBatch *a = AddBatch(r.batches, 3, QStringLiteral("A"), 1);
     TBatch *b = AddBatch(r.batches, 0, QStringLiteral("B"), 2);
     TBatch *c = AddBatch(r.batches, 100, QStringLiteral("C c"), 3);
-    const QString file = r.File(QStringLiteral("all.CSV"));
+    QFETCH(QString, ext);
+    const QString file = r.File(QStringLiteral("all") + ext);
     r.prompts.Files = {file};
     r.save.SaveAllBatchesToOneFile({a, b, c});
     QVERIFY(r.prompts.Messages.isEmpty());
     QVERIFY(a->FSaved && b->FSaved && c->FSaved);
-    const QList<QByteArray> lines = Lines(ReadBytes(file));
-    QCOMPARE(lines.size(), (3 + 30) + 2 + (0 + 30) + 2 + (100 + 30));
-    QCOMPARE(lines[33], QByteArray(",,,,,,,,,"));
-    QCOMPARE(lines[34], QByteArray(",,,,,,,,,"));
+    if (ext == QLatin1String(".CSV")) {
+        const QList<QByteArray> lines = Lines(ReadBytes(file));
+        QCOMPARE(lines.size(), (3 + 30) + 2 + (0 + 30) + 2 + (100 + 30));
+        QCOMPARE(lines[33], QByteArray(",,,,,,,,,"));
+        QCOMPARE(lines[34], QByteArray(",,,,,,,,,"));
+    } else {
+        // One worksheet per batch, named after it, each with its own page header.
+        XlsWorkbook book;
+        book.setFileName(file);
+        book.read();
+        QCOMPARE(book.sheetCount(), 3);
+        QCOMPARE(book.sheet(2).name(), c->FName);
+        QCOMPARE(book.sheet(2).pageHeader(), QStringLiteral("&L&D  &T &C Batch Report: C c          &R&P of &N"));
+        QCOMPARE(book.sheet(2).lastUsedRow(), 100 + 30 - 2); // the last row is empty
+    }
     QCOMPARE(Verify(file), (QList<int>{crPassed, crPassed, crPassed}));
 }
 
@@ -174,7 +200,8 @@ void TestSaveCommands::combinedSkipsAFailedBatch()
     TBatch *broken = AddBatch(r.batches, 0, QStringLiteral("BROKEN"), 2);
     broken->FReadingCount = 4; // says it has readings, holds none
     TBatch *c = AddBatch(r.batches, 1, QStringLiteral("C"), 3);
-    const QString file = r.File(QStringLiteral("all.CSV"));
+    QFETCH(QString, ext);
+    const QString file = r.File(QStringLiteral("all") + ext);
     r.prompts.Files = {file};
     r.save.SaveAllBatchesToOneFile({a, broken, c});
     QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("The batch BROKEN       could not be saved.\r\n"

@@ -1,6 +1,7 @@
 // Workbooks against programs nobody here wrote: Python's xlrd and LibreOffice read what we write,
 // and we read what xlwt and LibreOffice write for the batch report layout.
 #include "model/Errors.h"
+#include "support/Peers.h"
 #include "xls/XlsFormats.h"
 #include "xls/XlsWorkbook.h"
 
@@ -9,9 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,48 +21,6 @@ const QString Scripts = QStringLiteral(VORNELL_XLS_SCRIPTS);
 const QString BatchCsv = Fixtures + QStringLiteral("/batch_layout.CSV");
 const QString DateCode = QStringLiteral("dd/mm/yyyy");
 const QString TimeCode = QStringLiteral("hh:mm:ss");
-
-// The comma-separated rule of the batch files: quoted items may hold commas and doubled quotes.
-QList<QStringList> ReadCsv(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    // Our fixture is Windows-1252 (Latin-1 for the characters it holds); LibreOffice writes UTF-8.
-    const QString text = path.endsWith(QLatin1String(".CSV")) ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
-    QList<QStringList> rows;
-    for (QString line : text.split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        QStringList cells;
-        QString cell;
-        bool quoted = false;
-        for (qsizetype i = 0; i < line.size(); ++i) {
-            const QChar c = line.at(i);
-            if (quoted) {
-                if (c == u'"' && i + 1 < line.size() && line.at(i + 1) == u'"')
-                    cell += u'"', ++i;
-                else if (c == u'"')
-                    quoted = false;
-                else
-                    cell += c;
-            } else if (c == u'"') {
-                quoted = true;
-            } else if (c == u',') {
-                cells.append(cell);
-                cell.clear();
-            } else {
-                cell += c;
-            }
-        }
-        cells.append(cell);
-        rows.append(cells);
-    }
-    while (!rows.isEmpty() && rows.last() == QStringList{QString()})
-        rows.removeLast();
-    return rows;
-}
 
 // How the report's texts become typed cells, as the batch files use them.
 enum class Type { Integer, Decimal, Date, Time, Text };
@@ -151,7 +108,7 @@ XlsWorkbook OurWorkbook()
     XlsWorksheet &batch = book.sheet(0);
     batch.setName(BatchName);
     batch.setPageHeader(Header);
-    FillFromCsv(batch, ReadCsv(BatchCsv));
+    FillFromCsv(batch, ReadPeerCsv(BatchCsv));
     XlsWorksheet &second = book.addSheet();
     second.setName(Mixed);
     second.setPageHeader(QStringLiteral("&CÜbersicht Ω"));
@@ -161,60 +118,6 @@ XlsWorkbook OurWorkbook()
     second.setDateTime(5, 1, 41121.75, DateCode + u' ' + TimeCode);
     book.addSheet().setName(QStringLiteral("Empty"));
     return book;
-}
-
-QString Python()
-{
-    for (const QString &candidate : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess probe;
-        probe.start(candidate, {QStringLiteral("-c"), QStringLiteral("import xlrd, xlwt")});
-        if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
-            return candidate;
-    }
-    return QString();
-}
-
-QString Soffice()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
-}
-
-// Runs a program to its end; the output, or a failed test with its messages.
-bool Run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr, int seconds = 120)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // numbers shown with a point
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    if (!process.waitForFinished(seconds * 1000)) {
-        process.kill();
-        process.waitForFinished();
-        qWarning("%s did not finish in %d s", qPrintable(program), seconds);
-        return false;
-    }
-    const QByteArray out = process.readAllStandardOutput();
-    if (output)
-        *output = out;
-    // A conversion that complains has failed even when the program exits with 0.
-    const QByteArray errors = process.readAllStandardError();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || errors.contains("Error")) {
-        qWarning("%s failed: %s", qPrintable(program), errors.constData());
-        return false;
-    }
-    return true;
-}
-
-// The output directory follows the conversion on the command line.
-QStringList OutDir(const QTemporaryDir &dir)
-{
-    return {QStringLiteral("--outdir"), dir.filePath(QStringLiteral("out"))};
-}
-
-QStringList SofficeArguments(const QTemporaryDir &dir)
-{
-    return {QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
-            QStringLiteral("--headless"), QStringLiteral("--norestore")};
 }
 
 void CompareWithCsv(const XlsWorksheet &sheet, const QList<QStringList> &rows, const QString &program)
@@ -246,7 +149,7 @@ class TestPeers : public QObject {
 private slots:
     void xlrdReadsOurWorkbook()
     {
-        const QString python = Python();
+        const QString python = PeerPython();
         if (python.isEmpty())
             QSKIP("Python 3 with xlrd and xlwt is not installed (scripts/deps installs python3-xlrd and python3-xlwt)");
         QTemporaryDir dir;
@@ -254,7 +157,7 @@ private slots:
         book.setFileName(dir.filePath(QStringLiteral("ours.xls")));
         book.write();
         QByteArray json;
-        QVERIFY(Run(python, {Scripts + QStringLiteral("/xlrd_dump.py"), book.fileName()}, &json));
+        QVERIFY(RunPeer(python, {Scripts + QStringLiteral("/xlrd_dump.py"), book.fileName()}, &json));
         const QJsonObject read = QJsonDocument::fromJson(json).object();
         QCOMPARE(read.value("datemode").toInt(), 0);
         const QJsonArray sheets = read.value("sheets").toArray();
@@ -300,7 +203,7 @@ private slots:
 
     void libreOfficeConvertsOurWorkbook()
     {
-        const QString soffice = Soffice();
+        const QString soffice = PeerSoffice();
         if (soffice.isEmpty())
             QSKIP("LibreOffice is not installed (scripts/deps installs libreoffice-calc-nogui)");
         QTemporaryDir dir;
@@ -308,19 +211,15 @@ private slots:
         book.setFileName(dir.filePath(QStringLiteral("ours.xls")));
         book.write();
         // Every worksheet to a file of its own, UTF-8, cells as shown.
-        QVERIFY(
-            Run(soffice,
-                SofficeArguments(dir) +
-                    QStringList{QStringLiteral("--convert-to"),
-                                QStringLiteral(
-                                    "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1")} +
-                    OutDir(dir) + QStringList{book.fileName()}));
+        QVERIFY(RunPeer(soffice, SofficeArguments(dir) +
+                                     QStringList{QStringLiteral("--convert-to"), SofficeCsvFilter()} + OutDir(dir) +
+                                     QStringList{book.fileName()}));
         const QDir out(dir.filePath(QStringLiteral("out")));
         auto shown = [&](const QString &sheet) {
-            return ReadCsv(out.filePath(QStringLiteral("ours-%1.csv").arg(sheet)));
+            return ReadPeerCsv(out.filePath(QStringLiteral("ours-%1.csv").arg(sheet)));
         };
 
-        const QList<QStringList> expected = ReadCsv(BatchCsv);
+        const QList<QStringList> expected = ReadPeerCsv(BatchCsv);
         const QList<QStringList> batch = shown(BatchName);
         QVERIFY2(!batch.isEmpty(), qPrintable(out.entryList().join(u',')));
         for (int r = 0; r < expected.size() - 2; ++r)
@@ -336,27 +235,27 @@ private slots:
         QCOMPARE(mixed.value(1).value(5), QStringLiteral("31/07/2012 18:00:00"));
 
         // It prints too: the PDF of the first worksheet.
-        QVERIFY(Run(soffice, SofficeArguments(dir) +
-                                 QStringList{QStringLiteral("--convert-to"), QStringLiteral("pdf")} + OutDir(dir) +
-                                 QStringList{book.fileName()}));
+        QVERIFY(RunPeer(soffice, SofficeArguments(dir) +
+                                     QStringList{QStringLiteral("--convert-to"), QStringLiteral("pdf")} + OutDir(dir) +
+                                     QStringList{book.fileName()}));
         QVERIFY(QFileInfo(out.filePath(QStringLiteral("ours.pdf"))).size() > 1000);
     }
 
     void readsWhatXlwtWrites()
     {
-        const QString python = Python();
+        const QString python = PeerPython();
         if (python.isEmpty())
             QSKIP("Python 3 with xlrd and xlwt is not installed (scripts/deps installs python3-xlrd and python3-xlwt)");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("xlwt.xls"));
-        QVERIFY(Run(python, {Scripts + QStringLiteral("/make_xlwt_fixture.py"), BatchCsv, path}));
+        QVERIFY(RunPeer(python, {Scripts + QStringLiteral("/make_xlwt_fixture.py"), BatchCsv, path}));
         XlsWorkbook book;
         book.setFileName(path);
         book.read();
         QCOMPARE(book.sheetCount(), 2);
         QCOMPARE(book.sheet(0).name(), QStringLiteral("Deck A"));
         QCOMPARE(book.sheet(0).pageHeader(), QStringLiteral("&L&D  &T &C Batch Report: Deck A &R&P of &N"));
-        CompareWithCsv(book.sheet(0), ReadCsv(BatchCsv), QStringLiteral("xlwt"));
+        CompareWithCsv(book.sheet(0), ReadPeerCsv(BatchCsv), QStringLiteral("xlwt"));
 
         const XlsWorksheet &other = book.sheet(1);
         QCOMPARE(other.cellText(0, 0, u'.'), QStringLiteral("text 0000 µ"));
@@ -374,24 +273,24 @@ private slots:
         stored.setFileName(Fixtures + QStringLiteral("/libreoffice_batch_layout.xls"));
         stored.read();
         QCOMPARE(stored.sheetCount(), 1);
-        CompareWithCsv(stored.sheet(0), ReadCsv(BatchCsv), QStringLiteral("stored LibreOffice"));
+        CompareWithCsv(stored.sheet(0), ReadPeerCsv(BatchCsv), QStringLiteral("stored LibreOffice"));
 
-        const QString soffice = Soffice();
+        const QString soffice = PeerSoffice();
         if (soffice.isEmpty())
             QSKIP("LibreOffice is not installed (scripts/deps installs libreoffice-calc-nogui)");
         QTemporaryDir dir;
         // British English, so that the day comes first in the dates.
-        QVERIFY(
-            Run(soffice,
-                SofficeArguments(dir) +
-                    QStringList{QStringLiteral("--infilter=Text - txt - csv (StarCalc):44,34,1252,1,,2057,false,true"),
-                                QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97")} +
-                    OutDir(dir) + QStringList{BatchCsv}));
+        QVERIFY(RunPeer(
+            soffice,
+            SofficeArguments(dir) +
+                QStringList{QStringLiteral("--infilter=Text - txt - csv (StarCalc):44,34,1252,1,,2057,false,true"),
+                            QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97")} +
+                OutDir(dir) + QStringList{BatchCsv}));
         XlsWorkbook book;
         book.setFileName(dir.filePath(QStringLiteral("out/batch_layout.xls")));
         book.read();
         QCOMPARE(book.sheet(0).name(), QStringLiteral("batch_layout"));
-        CompareWithCsv(book.sheet(0), ReadCsv(BatchCsv), QStringLiteral("LibreOffice"));
+        CompareWithCsv(book.sheet(0), ReadPeerCsv(BatchCsv), QStringLiteral("LibreOffice"));
     }
 };
 

@@ -6,10 +6,8 @@
 #include "device/MeasurementSettings.h"
 #include "files/BatchImport.h"
 #include "files/BatchSheet.h"
-#include "files/CsvFile.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
-#include "files/SheetFile.h"
 #include "link/PortNames.h"
 #include "model/Conversions.h"
 #include "model/Errors.h"
@@ -150,9 +148,7 @@ int VerifyCommand(CliContext &c)
     int result = 0;
     for (const QString &file : c.Args) {
         TSheet sheet(8, 1);
-        if (FileExtension(file) == QLatin1String(".XLS"))
-            throw Error(QStringLiteral("Reading workbooks is not available yet."));
-        ReadCsvFile(file, sheet, c.Status);
+        ReadBatchFile(file, sheet, c.Status);
         TBatches batches;
         auto info = std::make_shared<TDeviceInfo>();
         TBatchImport import(batches, info, c.Status, c.Prompts);

@@ -1,0 +1,143 @@
+#include "files/WorkbookFile.h"
+
+#include "files/FileDate.h"
+#include "files/FileReplacement.h"
+#include "files/Sheet.h"
+#include "files/StatusLine.h"
+#include "model/Conversions.h"
+#include "model/Errors.h"
+#include "model/UserLocale.h"
+#include "xls/XlsFormats.h"
+#include "xls/XlsWorkbook.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+// Spreadsheet programs count a 29 February 1900 that never was, so their day numbers of the
+// days before 1 March 1900 are one higher than the true ones.
+constexpr double FirstDayAfterPhantomLeapDay = 61;
+
+void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, bool adjustEarlyDates)
+{
+    const TCellContent content = CellKind(text);
+    const UserLocale &locale = UserLocale::Current();
+    switch (content.Kind) {
+    case TCellKind::Integer:
+        worksheet.setInteger(col, row, content.Integer);
+        break;
+    case TCellKind::Decimal:
+        worksheet.setNumber(col, row, content.Number);
+        break;
+    case TCellKind::Date: {
+        double day = content.Number;
+        if (adjustEarlyDates && day < FirstDayAfterPhantomLeapDay)
+            day -= 1;
+        worksheet.setDateTime(col, row, day, XlsFormatFromQt(locale.ShortDateFormat));
+        break;
+    }
+    case TCellKind::Time:
+        worksheet.setDateTime(col, row, content.Number, XlsFormatFromQt(locale.TimeFormat));
+        break;
+    case TCellKind::Text:
+        worksheet.setText(col, row, text);
+        break;
+    case TCellKind::Empty:
+        break;
+    }
+}
+
+} // namespace
+
+TCellContent CellKind(const QString &text)
+{
+    if (text.isEmpty())
+        return {TCellKind::Empty};
+    // The integer test allows no trailing blanks; the decimal test does.
+    if (const auto value = TryStrToInt64(text))
+        return {TCellKind::Integer, *value};
+    if (const auto value = TryStrToFloat(text))
+        return {TCellKind::Decimal, 0, *value};
+    // Reading a date accepts any separators, so that "11:01:07" would pass as 11 January 2007; a
+    // cell is a date only when it is the text the short date format gives for that date.
+    if (const auto value = TryStrToDate(text); value && DateToStr(*value) == text)
+        return {TCellKind::Date, 0, *value};
+    if (const auto value = TryStrToTime(text))
+        return {TCellKind::Time, 0, *value};
+    return {TCellKind::Text};
+}
+
+void FillWorksheet(XlsWorkbook &workbook, int index, const TSheet &sheet, const QString &title, bool adjustEarlyDates)
+{
+    XlsWorksheet &worksheet = workbook.sheet(index);
+    for (int row = 0; row < sheet.RowCount(); ++row) {
+        const QStringList &cells = sheet.StoredCells(row);
+        for (int col = 0; col < cells.size(); ++col)
+            WriteCell(worksheet, col, row, cells[col], adjustEarlyDates);
+    }
+    worksheet.setPageHeader(QStringLiteral("&L&D  &T &C Batch Report: ") + title + QStringLiteral(" &R&P of &N"));
+    QStringList others;
+    for (int i = 0; i < workbook.sheetCount(); ++i)
+        if (i != index)
+            others << workbook.sheet(i).name();
+    worksheet.setName(XlsValidSheetName(title, others));
+}
+
+void SaveWorkbookFile(const QString &fileName, const QString &title, const TSheet &sheet,
+                      std::optional<TDateTime> fileDate)
+{
+    const Error failed(QStringLiteral("Could not save data to xls file."));
+    QByteArray bytes;
+    try {
+        XlsWorkbook workbook;
+        FillWorksheet(workbook, 0, sheet, title, true);
+        bytes = workbook.toBytes();
+    } catch (const std::exception &) {
+        throw failed;
+    }
+    TFileReplacement out(fileName);
+    if (!out.Create() || out.File().write(bytes) != bytes.size())
+        throw failed;
+    out.File().close();
+    if (out.File().error() != QFileDevice::NoError)
+        throw failed;
+    if (fileDate && !SetFileDate(out.TempName(), *fileDate))
+        throw Error(QStringLiteral("The date could not be set on the batch file."));
+    if (!out.Commit())
+        throw failed;
+}
+
+void ReadXlsFile(const QString &fileName, TSheet &sheet, TStatusLine &status)
+{
+    const QString shortName = QFileInfo(fileName).fileName();
+    status.ShowStatus(QStringLiteral("Opening ") + shortName);
+    try {
+        XlsWorkbook workbook;
+        workbook.setFileName(fileName);
+        workbook.read();
+        const QChar separator = UserLocale::Current().DecimalSeparator;
+        for (int index = 0; index < workbook.sheetCount(); ++index) {
+            const XlsWorksheet &worksheet = workbook.sheet(index);
+            const int lastRow = worksheet.lastUsedRow();
+            const int lastCol = worksheet.lastUsedColumn();
+            sheet.SetColCount(std::max(sheet.ColCount(), lastCol + 1));
+            for (int row = 0; row <= lastRow; ++row) {
+                const int target = sheet.RowCount() - 1;
+                status.ShowStatus(QStringLiteral("Reading line %1 from %2 sheet %3")
+                                      .arg(sheet.RowCount())
+                                      .arg(shortName, worksheet.name()));
+                for (int col = 0; col <= lastCol; ++col)
+                    sheet.SetCell(col, target, worksheet.cellText(col, row, separator));
+                if (row < lastRow)
+                    sheet.AddRows(1);
+            }
+            if (index + 1 < workbook.sheetCount())
+                sheet.AddRows(4);
+        }
+    } catch (const std::exception &e) {
+        status.ClearStatus();
+        throw Error(QStringLiteral("Could not read data from xls file. ") + MessageOf(e));
+    }
+    status.ClearStatus();
+}
