@@ -11,14 +11,13 @@
 
 namespace {
 
-void SaveCsv(const QString &fileName, const TSheet &sheet, std::optional<TDateTime> fileDate)
+// Writes the bytes aside, stamps them with the file date and only then puts them in the file's place.
+void WriteReplacing(const QString &fileName, const QByteArray &bytes, std::optional<TDateTime> fileDate,
+                    const QString &failure)
 {
-    const Error failed(QStringLiteral("Could not save data to csv file."));
+    const Error failed(failure);
     TFileReplacement out(fileName);
-    if (!out.Create())
-        throw failed;
-    const QByteArray text = SheetToCsv(sheet);
-    if (out.File().write(text) != text.size())
+    if (!out.Create() || out.File().write(bytes) != bytes.size())
         throw failed;
     out.File().close();
     if (out.File().error() != QFileDevice::NoError)
@@ -42,7 +41,8 @@ void SaveSheetToFile(const QString &fileName, const QString &title, const TSheet
                      std::optional<TDateTime> fileDate)
 {
     if (FileExtension(fileName) == QLatin1String(".CSV"))
-        SaveCsv(fileName, sheet, fileDate);
+        WriteReplacing(fileName, SheetToCsv(sheet), fileDate, QStringLiteral("Could not save data to csv file."));
     else
-        SaveWorkbookFile(fileName, title, sheet, fileDate);
+        WriteReplacing(fileName, WorkbookBytes(title, sheet), fileDate,
+                       QStringLiteral("Could not save data to xls file."));
 }

@@ -1,7 +1,5 @@
 #include "files/WorkbookFile.h"
 
-#include "files/FileDate.h"
-#include "files/FileReplacement.h"
 #include "files/Sheet.h"
 #include "files/StatusLine.h"
 #include "model/Conversions.h"
@@ -84,28 +82,15 @@ void FillWorksheet(XlsWorkbook &workbook, int index, const TSheet &sheet, const 
     worksheet.setName(XlsValidSheetName(title, others));
 }
 
-void SaveWorkbookFile(const QString &fileName, const QString &title, const TSheet &sheet,
-                      std::optional<TDateTime> fileDate)
+QByteArray WorkbookBytes(const QString &title, const TSheet &sheet)
 {
-    const Error failed(QStringLiteral("Could not save data to xls file."));
-    QByteArray bytes;
     try {
         XlsWorkbook workbook;
         FillWorksheet(workbook, 0, sheet, title, true);
-        bytes = workbook.toBytes();
+        return workbook.toBytes();
     } catch (const std::exception &) {
-        throw failed;
+        throw Error(QStringLiteral("Could not save data to xls file."));
     }
-    TFileReplacement out(fileName);
-    if (!out.Create() || out.File().write(bytes) != bytes.size())
-        throw failed;
-    out.File().close();
-    if (out.File().error() != QFileDevice::NoError)
-        throw failed;
-    if (fileDate && !SetFileDate(out.TempName(), *fileDate))
-        throw Error(QStringLiteral("The date could not be set on the batch file."));
-    if (!out.Commit())
-        throw failed;
 }
 
 void ReadXlsFile(const QString &fileName, TSheet &sheet, TStatusLine &status)

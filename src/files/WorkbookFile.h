@@ -2,10 +2,8 @@
 // The bridge between the sheet and the spreadsheet engine: typed cells, the page header and the
 // worksheet names of the workbooks the save commands write, and the sheet an imported workbook gives.
 
-#include "model/DateTime.h"
-
+#include <QByteArray>
 #include <QString>
-#include <optional>
 
 class TSheet;
 class TStatusLine;
@@ -29,11 +27,9 @@ TCellContent CellKind(const QString &text);
 // before 1 March 1900 is written one day lower, as spreadsheet programs count those days.
 void FillWorksheet(XlsWorkbook &workbook, int index, const TSheet &sheet, const QString &title, bool adjustEarlyDates);
 
-// The sheet as a one-worksheet workbook that replaces the file only once complete, carrying the
-// file date if given. Failures raise "Could not save data to xls file."; a date the file cannot hold
-// raises "The date could not be set on the batch file." and leaves no new file.
-void SaveWorkbookFile(const QString &fileName, const QString &title, const TSheet &sheet,
-                      std::optional<TDateTime> fileDate);
+// The sheet as the bytes of a one-worksheet workbook. Any failure raises "Could not save data to xls
+// file.".
+QByteArray WorkbookBytes(const QString &title, const TSheet &sheet);
 
 // Appends every worksheet's used range to the sheet, cell by cell as text, worksheets separated by
 // 4 empty rows. A workbook that cannot be read raises "Could not read data from xls file." with the

@@ -93,6 +93,7 @@ private slots:
     void cellKinds();
     void batchWorkbookCells();
     void earlyDates();
+    void saveFailures();
     void textsThatComeBackChanged();
     void worksheetNames();
     void propertiesFile_data();
@@ -209,6 +210,23 @@ void TestWorkbookFile::earlyDates()
         QCOMPARE(book.sheet(0).cell(0, 0).number, adjust ? 1.0 : 2.0);
         QCOMPARE(book.sheet(0).cell(0, 1).number, 61.0);
     }
+}
+
+void TestWorkbookFile::saveFailures()
+{
+    QTemporaryDir dir;
+    const QString failed = QStringLiteral("Could not save data to xls file.");
+    TSheet sheet(9, 1);
+    sheet.SetCell(0, 0, QStringLiteral("Serial Number"));
+    QCOMPARE(Raised([&] { SaveSheetToFile(dir.filePath(QStringLiteral("none/x.XLS")), QStringLiteral("x"), sheet); }),
+             failed);
+    // A cell the format cannot hold: the earlier file stays as it was.
+    const QString file = dir.filePath(QStringLiteral("kept.XLS"));
+    QVERIFY(WriteBytes(file, "earlier"));
+    sheet.SetCell(1, 0, QString(XlsWorksheet::MaxTextLength + 1, QLatin1Char('x')));
+    QCOMPARE(Raised([&] { SaveSheetToFile(file, QStringLiteral("x"), sheet); }), failed);
+    QCOMPARE(ReadBytes(file), QByteArray("earlier"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.XLS")});
 }
 
 void TestWorkbookFile::textsThatComeBackChanged()
