@@ -1,6 +1,7 @@
 // Finding and identifying the meter, the clock check, disconnecting and the nine events.
 #include "device/Communication.h"
 #include "model/Errors.h"
+#include "support/Raised.h"
 #include "support/ScriptedMeter.h"
 #include "support/ScriptedPrompts.h"
 
@@ -9,16 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-QString Failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return MessageOf(e);
-    }
-    return QString();
-}
 
 const QDateTime PcTime(QDate(2012, 3, 21), QTime(12, 30, 5));
 
@@ -164,7 +155,7 @@ void TestConnection::alreadyConnected()
     Rig r;
     QVERIFY(r.comm->Connect(false));
     QSignalSpy connecting(r.comm.get(), &TdmCommunication::OnConnecting);
-    QCOMPARE(Failure([&] { r.comm->Connect(false); }),
+    QCOMPARE(Raised([&] { r.comm->Connect(false); }),
              QStringLiteral("Port is already open. Please close port first."));
     QCOMPARE(connecting.size(), 0);
 }
@@ -189,7 +180,7 @@ void TestConnection::versionReplyForms()
     QString seen;
     connect(r.comm.get(), &TdmCommunication::OnDeviceInfo, [&](const TDeviceInfo &i) { seen = i.SoftwareVersion; });
     // Three parameters identify a meter but hand the whole reply to the version parser, which refuses it.
-    const QString failure = Failure([&] { r.comm->Connect(false); });
+    const QString failure = Raised([&] { r.comm->Connect(false); });
     QCOMPARE(r.comm->Connected(), connected);
     QCOMPARE(seen, version);
     if (reply == QLatin1String("GET VERSION 2.07"))
@@ -201,7 +192,7 @@ void TestConnection::badVersionRaisesAndStaysOpen()
     Rig r({3});
     r.version = QStringLiteral("GET VERSION Talvo X.Y");
     QSignalSpy disconnected(r.comm.get(), &TdmCommunication::OnDisconnected);
-    QCOMPARE(Failure([&] { r.comm->Connect(false); }), QStringLiteral("Error during conversion of version string"));
+    QCOMPARE(Raised([&] { r.comm->Connect(false); }), QStringLiteral("Error during conversion of version string"));
     QVERIFY(!r.comm->Connected());
     QVERIFY(r.comm->DataLink().Active());
     QCOMPARE(disconnected.size(), 1);
@@ -295,14 +286,14 @@ void TestConnection::deviceTimeErrors()
     QVERIFY(r.comm->Connect(false));
     QCOMPARE(QDateTimeFromDateTime(r.comm->GetDeviceTime()), PcTime);
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 30 05 21 03"); };
-    QCOMPARE(Failure([&] { r.comm->GetDeviceTime(); }),
+    QCOMPARE(Raised([&] { r.comm->GetDeviceTime(); }),
              QStringLiteral("The received message contained a parameter error."));
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 3x 05 21 03 2012"); };
-    QCOMPARE(Failure([&] { r.comm->GetDeviceTime(); }), QStringLiteral("'3x' is not a valid integer value"));
+    QCOMPARE(Raised([&] { r.comm->GetDeviceTime(); }), QStringLiteral("'3x' is not a valid integer value"));
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 30 05 31 02 2012"); };
-    QVERIFY(Failure([&] { r.comm->GetDeviceTime(); }).endsWith(QLatin1String("is not a valid date")));
+    QVERIFY(Raised([&] { r.comm->GetDeviceTime(); }).endsWith(QLatin1String("is not a valid date")));
     r.meter.Reply = [](const QString &) { return QStringLiteral("SET RTC 1 2 3 4 5 6"); };
-    QCOMPARE(Failure([&] { r.comm->SetDeviceTime(Now()); }),
+    QCOMPARE(Raised([&] { r.comm->SetDeviceTime(Now()); }),
              QStringLiteral("The received message contained a parameter error."));
 }
 

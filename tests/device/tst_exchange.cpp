@@ -3,6 +3,7 @@
 #include "device/ReplyMatch.h"
 #include "device/SplitParameters.h"
 #include "model/Errors.h"
+#include "support/Raised.h"
 #include "support/ScriptedMeter.h"
 #include "support/ScriptedPrompts.h"
 
@@ -10,16 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-QString Failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return MessageOf(e);
-    }
-    return QString();
-}
 
 struct Rig {
     FakeLine line;
@@ -97,7 +88,7 @@ void TestExchange::refusals()
     Rig r;
     r.meter.Reply = [&](const QString &) { return reply; };
     QString got;
-    QCOMPARE(Failure([&] { got = r.comm.SendCommand(QStringLiteral("GET CONFIG 9")); }), message);
+    QCOMPARE(Raised([&] { got = r.comm.SendCommand(QStringLiteral("GET CONFIG 9")); }), message);
     if (message.isEmpty())
         QCOMPARE(got, reply);
 }
@@ -106,7 +97,7 @@ void TestExchange::nulCharactersRemoved()
 {
     Rig r;
     r.meter.Reply = [](const QString &) { return QString::fromLatin1("E\0RR", 4); };
-    QCOMPARE(Failure([&] { r.comm.SendCommand(QStringLiteral("X")); }),
+    QCOMPARE(Raised([&] { r.comm.SendCommand(QStringLiteral("X")); }),
              QStringLiteral("The Slave reported an error. \r\nCommand send was \"X\""));
 }
 
@@ -115,7 +106,7 @@ void TestExchange::silentMeterRealTime()
     Rig r;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(Failure([&] { r.comm.SendCommand(QStringLiteral("GET VERSION")); }),
+    QCOMPARE(Raised([&] { r.comm.SendCommand(QStringLiteral("GET VERSION")); }),
              QStringLiteral("Data Link layer time out"));
     QVERIFY(clock.elapsed() >= 1490);
     QCOMPARE(r.meter.Commands, QStringList(3, QStringLiteral("GET VERSION")));
@@ -202,7 +193,7 @@ void TestExchange::closedPort()
 {
     Rig r;
     r.comm.DataLink().Close();
-    QCOMPARE(Failure([&] { r.comm.SendCommand(QStringLiteral("GET RTC")); }), QStringLiteral("Port not opened"));
+    QCOMPARE(Raised([&] { r.comm.SendCommand(QStringLiteral("GET RTC")); }), QStringLiteral("Port not opened"));
 }
 
 void TestExchange::nestedCommandRefused()
@@ -212,7 +203,7 @@ void TestExchange::nestedCommandRefused()
     QString inner;
     r.meter.Reply = [&](const QString &c) {
         if (c == QLatin1String("OUTER"))
-            QTimer::singleShot(10, [&] { inner = Failure([&] { r.comm.SendCommand(QStringLiteral("INNER")); }); });
+            QTimer::singleShot(10, [&] { inner = Raised([&] { r.comm.SendCommand(QStringLiteral("INNER")); }); });
         return c == QLatin1String("OUTER") ? QString() : c;
     };
     QTimer::singleShot(50, [&] { r.line.Deliver("/OUTER OK\r\n"); });
@@ -240,7 +231,7 @@ void TestExchange::deviceNumbers()
 {
     QCOMPARE(ParseDeviceFloat(QStringLiteral("0.02")), 0.02);
     QCOMPARE(ParseDeviceFloat(QStringLiteral("-1.5e3")), -1500.0);
-    QCOMPARE(Failure([] { ParseDeviceFloat(QStringLiteral("0,02")); }),
+    QCOMPARE(Raised([] { ParseDeviceFloat(QStringLiteral("0,02")); }),
              QStringLiteral("'0,02' is not a valid floating point value"));
     QCOMPARE(FormatDeviceFloat(84), QStringLiteral("84"));
     QCOMPARE(FormatDeviceFloat(0.02), QStringLiteral("0.02"));

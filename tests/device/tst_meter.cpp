@@ -1,6 +1,7 @@
 // The device module against the simulated meter over its pseudo-terminal.
 #include "device/Communication.h"
 #include "model/Errors.h"
+#include "support/Raised.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimProcess.h"
 
@@ -11,16 +12,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QString Failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return MessageOf(e);
-    }
-    return QString();
-}
 
 QStringList LogOf(const QString &file)
 {
@@ -108,7 +99,7 @@ void TestMeter::wholeConversation()
     live.comm.NewBatch(QStringLiteral("NEW ONE     "), 40, EncodeDate(2026, 12, 1), id);
     QCOMPARE(id, 4);
     live.comm.DeleteBatch(id);
-    QCOMPARE(Failure([&] { live.comm.DeleteBatch(id); }), QStringLiteral("The batch was not found in the Talvo."));
+    QCOMPARE(Raised([&] { live.comm.DeleteBatch(id); }), QStringLiteral("The batch was not found in the Talvo."));
 
     const auto info = live.comm.ReadDeviceInfo();
     QVERIFY(info->Valid && info->HasBresleOffset);
@@ -191,7 +182,7 @@ void TestMeter::silentMeter()
     // The link may still wait for the last identification attempt; then the port is free again.
     QTRY_VERIFY(!live.comm.DataLink().Busy());
     live.comm.DataLink().Open();
-    QCOMPARE(Failure([&] { live.comm.SendCommand(QStringLiteral("GET RTC")); }),
+    QCOMPARE(Raised([&] { live.comm.SendCommand(QStringLiteral("GET RTC")); }),
              QStringLiteral("Data Link layer time out"));
 }
 
@@ -201,7 +192,7 @@ void TestMeter::refusalsAndWrongCounts()
         Live live({QStringLiteral("--refuse"), QStringLiteral("ERR"), QStringLiteral("--refuse-command"),
                    QStringLiteral("GET BATCH")});
         TBatches batches;
-        QCOMPARE(Failure([&] { live.comm.ReadBatches(batches); }),
+        QCOMPARE(Raised([&] { live.comm.ReadBatches(batches); }),
                  QStringLiteral("The Slave reported an error. \r\nCommand send was \"GET BATCH 0\""));
         QVERIFY(live.comm.Connected());
     }
@@ -209,13 +200,13 @@ void TestMeter::refusalsAndWrongCounts()
         Live live({QStringLiteral("--wrong-count"), QStringLiteral("GET READING")});
         TBatches batches;
         live.comm.ReadBatches(batches);
-        QCOMPARE(Failure([&] { live.comm.ReadBatchReadings(*batches.GetBatch(0)); }),
+        QCOMPARE(Raised([&] { live.comm.ReadBatchReadings(*batches.GetBatch(0)); }),
                  QStringLiteral("The received message had to many parameters."));
         QVERIFY(batches.GetBatch(0)->Readings().empty());
     }
     {
         Live live({QStringLiteral("--del-error"), QStringLiteral("7")});
-        QCOMPARE(Failure([&] { live.comm.DeleteBatch(1); }), QStringLiteral("Unexpected error"));
+        QCOMPARE(Raised([&] { live.comm.DeleteBatch(1); }), QStringLiteral("Unexpected error"));
     }
     {
         Live live({QStringLiteral("--garbage"), QStringLiteral("40"), QStringLiteral("--split"), QStringLiteral("3")});
@@ -236,7 +227,7 @@ void TestMeter::lineDroppedMidTransfer()
     // and slots 0 to 4, of which 0, 1, 2 and 4 hold batches. What was read stays; nothing hangs.
     Live live({QStringLiteral("--drop-after"), QStringLiteral("8")});
     TBatches batches;
-    const QString failure = Failure([&] { live.comm.ReadBatches(batches); });
+    const QString failure = Raised([&] { live.comm.ReadBatches(batches); });
     QVERIFY2(failure.startsWith(QLatin1String("Data Link layer")) || failure.startsWith(QLatin1String("Send failed")),
              qPrintable(failure));
     QCOMPARE(batches.Count(), 4);

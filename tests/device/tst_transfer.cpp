@@ -1,6 +1,7 @@
 // Batch transfer and device settings against a scripted meter: every reply check and message.
 #include "device/Communication.h"
 #include "model/Errors.h"
+#include "support/Raised.h"
 #include "support/ScriptedMeter.h"
 #include "support/ScriptedPrompts.h"
 
@@ -9,16 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-QString Failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return MessageOf(e);
-    }
-    return QString();
-}
 
 // A connected module whose meter answers from a table; unlisted commands get "C?".
 struct Rig {
@@ -132,7 +123,7 @@ void TestTransfer::slotCountForms()
     Rig r;
     r.replies[QStringLiteral("GET MAXNROFB")] = reply;
     TBatches batches;
-    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }), message);
+    QCOMPARE(Raised([&] { r.comm.ReadBatches(batches); }), message);
     QCOMPARE(batches.Count(), 0);
     QVERIFY(!r.meter.Commands.contains(QStringLiteral("GET BATCH 0")));
 }
@@ -144,14 +135,14 @@ void TestTransfer::conversionErrorKeepsEarlierBatches()
     r.replies[QStringLiteral("GET BATCH 0")] = QStringLiteral("GET BATCH 1 0 A 0 10 0");
     r.replies[QStringLiteral("GET BATCH 1")] = QStringLiteral("GET BATCH 2 0 B soon 10 0");
     TBatches batches;
-    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }),
+    QCOMPARE(Raised([&] { r.comm.ReadBatches(batches); }),
              QStringLiteral("There was a conversion error in one of the\r\nreceived parameters of Batch \"1\""));
     QCOMPARE(batches.Count(), 1);
     r.replies[QStringLiteral("GET BATCH 1")] = QStringLiteral("GET BATCH 2 0 B 0 10");
-    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }),
+    QCOMPARE(Raised([&] { r.comm.ReadBatches(batches); }),
              QStringLiteral("The received message had to many parameters."));
     r.replies[QStringLiteral("GET BATCH 1")] = QStringLiteral("GET BATCH 2 0 ABCDEFGHIJKLM 0 10 0");
-    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }), QStringLiteral("The batch name is to long."));
+    QCOMPARE(Raised([&] { r.comm.ReadBatches(batches); }), QStringLiteral("The batch name is to long."));
 }
 
 void TestTransfer::readingsWithSkipsAndFahrenheit()
@@ -186,7 +177,7 @@ void TestTransfer::readingReplyWrongCount()
     TBatch *b = batches.AddBatch(7, QStringLiteral("B"), 0, 100, 2);
     r.replies[QStringLiteral("GET READING 7 0")] = QStringLiteral("GET READING 7 0 0 86400 1250 215 1 0");
     r.replies[QStringLiteral("GET READING 7 1")] = QStringLiteral("GET READING 7 1 0 86400 1250 215 1");
-    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*b); }),
+    QCOMPARE(Raised([&] { r.comm.ReadBatchReadings(*b); }),
              QStringLiteral("The received message had to many parameters."));
     QVERIFY(b->Readings().empty());
     QVERIFY(!b->FReadingsLoaded);
@@ -194,11 +185,11 @@ void TestTransfer::readingReplyWrongCount()
     TBatch *full = batches.AddBatch(8, QStringLiteral("F"), 0, 1, 2);
     r.replies[QStringLiteral("GET READING 8 0")] = QStringLiteral("GET READING 8 0 0 0 1 200 0 0");
     r.replies[QStringLiteral("GET READING 8 1")] = QStringLiteral("GET READING 8 1 0 0 1 200 0 0");
-    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*full); }),
+    QCOMPARE(Raised([&] { r.comm.ReadBatchReadings(*full); }),
              QStringLiteral("Maximum number of readings is reached"));
     QVERIFY(full->Readings().empty());
     r.replies[QStringLiteral("GET READING 8 0")] = QStringLiteral("GET READING 8 0 0 0 x 200 0 0");
-    QCOMPARE(Failure([&] { r.comm.ReadBatchReadings(*full); }), QStringLiteral("'x' is not a valid integer value"));
+    QCOMPARE(Raised([&] { r.comm.ReadBatchReadings(*full); }), QStringLiteral("'x' is not a valid integer value"));
 }
 
 void TestTransfer::newBatchCommandAndResults_data()
@@ -226,7 +217,7 @@ void TestTransfer::newBatchCommandAndResults()
     const QString command = QStringLiteral("NEW BATCH \"ab cd       \" 86400 50");
     r.replies[command] = reply;
     qint32 batchId = -1;
-    QCOMPARE(Failure([&] { r.comm.NewBatch(QStringLiteral("ab cd       "), 50, EncodeDate(1980, 1, 2), batchId); }),
+    QCOMPARE(Raised([&] { r.comm.NewBatch(QStringLiteral("ab cd       "), 50, EncodeDate(1980, 1, 2), batchId); }),
              message);
     QCOMPARE(batchId, id);
     QCOMPARE(r.meter.Commands.last(), command);
@@ -245,7 +236,7 @@ void TestTransfer::newBatchRestoresTimeOut()
     connect(&r.comm, &TdmCommunication::OnConnected, [&] { events << "connected"; });
     connect(&r.comm, &TdmCommunication::OnStatusClear, [&] { events << "clear"; });
     qint32 id = 0;
-    QVERIFY(!Failure([&] { r.comm.NewBatch(QStringLiteral("x"), 5, Now(), id); }).isEmpty());
+    QVERIFY(!Raised([&] { r.comm.NewBatch(QStringLiteral("x"), 5, Now(), id); }).isEmpty());
     QCOMPARE(during, QList<quint32>{10000u});
     QCOMPARE(r.comm.DataLink().TimeOutResponse(), 40u);
     QCOMPARE(events, (QStringList{"connected", "clear"}));
@@ -270,7 +261,7 @@ void TestTransfer::deleteBatchResults()
     QFETCH(QString, message);
     Rig r;
     r.replies[QStringLiteral("DEL BATCH 7")] = reply;
-    QCOMPARE(Failure([&] { r.comm.DeleteBatch(7); }), message);
+    QCOMPARE(Raised([&] { r.comm.DeleteBatch(7); }), message);
 }
 
 void TestTransfer::noMeterToConnect()
@@ -280,7 +271,7 @@ void TestTransfer::noMeterToConnect()
     r.replies.clear();
     r.meter.Reply = [](const QString &) { return QString(); };
     TBatches batches;
-    QCOMPARE(Failure([&] { r.comm.ReadBatches(batches); }), QStringLiteral("Could not connect to Talvo."));
+    QCOMPARE(Raised([&] { r.comm.ReadBatches(batches); }), QStringLiteral("Could not connect to Talvo."));
 }
 
 void TestTransfer::deviceRecordBothGenerations()
@@ -328,10 +319,10 @@ void TestTransfer::deviceRecordOptionalValues()
     QCOMPARE(info->ValidationDate, DeviceEpoch);
     // A required value with the wrong count fails the whole read, and so does a total that is no number.
     r.Config(25, QStringLiteral("many"));
-    QCOMPARE(Failure([&] { r.comm.ReadDeviceInfo(); }), QStringLiteral("'many' is not a valid integer value"));
+    QCOMPARE(Raised([&] { r.comm.ReadDeviceInfo(); }), QStringLiteral("'many' is not a valid integer value"));
     r.replies[QStringLiteral("GET CONFIG 19")] = QStringLiteral("GET CONFIG 19");
     r.Config(25, QStringLiteral("5"));
-    QCOMPARE(Failure([&] { r.comm.ReadDeviceInfo(); }),
+    QCOMPARE(Raised([&] { r.comm.ReadDeviceInfo(); }),
              QStringLiteral("The received message contained a parameter error."));
 }
 
@@ -352,10 +343,10 @@ void TestTransfer::err1Fallbacks()
     QCOMPARE(r.comm.GetAutoTempComp(), 0.0251);
     // Only the exact ERR 1 answer is one.
     r.replies[QStringLiteral("GET CONFIG 29")] = QStringLiteral("err 1");
-    QCOMPARE(Failure([&] { r.comm.GetDeionizedWater(); }),
+    QCOMPARE(Raised([&] { r.comm.GetDeionizedWater(); }),
              QStringLiteral("The received message contained a parameter error."));
     r.replies[QStringLiteral("GET CONFIG 24")] = QStringLiteral("ERR");
-    QVERIFY(Failure([&] { r.comm.GetAutoTempComp(); }).startsWith(QLatin1String("The Slave reported an error.")));
+    QVERIFY(Raised([&] { r.comm.GetAutoTempComp(); }).startsWith(QLatin1String("The Slave reported an error.")));
 }
 
 void TestTransfer::settingsCommands()
@@ -373,7 +364,7 @@ void TestTransfer::settingsCommands()
              (QStringList{"SET CONFIG 24 20", "SET CONFIG 24 22", "SET CONFIG 9 0.02", "SET CONFIG 10 84",
                           "SET CONFIG 29 4"}));
     r.meter.Reply = [](const QString &) { return QStringLiteral("SET CONFIG 10"); };
-    QCOMPARE(Failure([&] { r.comm.SetG25(1); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Raised([&] { r.comm.SetG25(1); }), QStringLiteral("The received message contained a parameter error."));
 }
 
 void TestTransfer::cellConstants()
@@ -392,7 +383,7 @@ void TestTransfer::cellConstants()
     QCOMPARE(r.meter.Commands.mid(r.meter.Commands.size() - 26, 3),
              (QStringList{"GET CONFIG 22", "GET CONFIG 18", "GET C 0 0"}));
     r.replies[QStringLiteral("GET C 5 3")] = QStringLiteral("GET C 5 3");
-    QCOMPARE(Failure([&] { c = r.comm.ReadCellConstants(); }),
+    QCOMPARE(Raised([&] { c = r.comm.ReadCellConstants(); }),
              QStringLiteral("The received message contained a parameter error."));
     QCOMPARE(c[2 * 4 + 3], 2.3f); // the caller's values stay
 }
@@ -405,7 +396,7 @@ void TestTransfer::password()
     QCOMPARE(r.comm.GetPassword(), QStringLiteral("1234"));
     const qsizetype before = r.meter.Commands.size();
     for (const QString &bad : {QStringLiteral("123"), QStringLiteral("12a4"), QStringLiteral("+123"), QString()})
-        QCOMPARE(Failure([&] { r.comm.SetPassword(bad); }), QStringLiteral("The new password is invalid."));
+        QCOMPARE(Raised([&] { r.comm.SetPassword(bad); }), QStringLiteral("The new password is invalid."));
     QCOMPARE(r.meter.Commands.size(), before);
     r.meter.Reply = [](const QString &c) { return c; };
     QVERIFY(r.comm.SetPassword(QStringLiteral("40719")));

@@ -8,6 +8,7 @@
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/UserLocale.h"
+#include "support/Raised.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -111,15 +112,4 @@ inline QByteArray JoinLines(const QList<QByteArray> &lines)
     for (const QByteArray &l : lines)
         out += l + "\r\n";
     return out;
-}
-
-// The message of what f raised, empty when it raised nothing.
-inline QString Raised(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return MessageOf(e);
-    }
-    return QString();
 }

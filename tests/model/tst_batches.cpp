@@ -4,20 +4,11 @@
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/UserLocale.h"
+#include "support/Raised.h"
 
 #include <QtTest>
 
 namespace {
-
-QString MessageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return ::MessageOf(e);
-    }
-    return QString();
-}
 
 TDeviceInfo Meter(const QString &firmware, double comp = 0.02, quint8 water = 2)
 {
@@ -73,31 +64,31 @@ private slots:
 void TestBatches::nameAndMaximumLimits()
 {
     TBatch b(1);
-    QCOMPARE(MessageOf([&] { b.SetName(QStringLiteral("ABCDEFGHIJKLM")); }),
+    QCOMPARE(Raised([&] { b.SetName(QStringLiteral("ABCDEFGHIJKLM")); }),
              QStringLiteral("The batch name is to long."));
     b.SetName(QStringLiteral("abc"));
     QCOMPARE(b.FName, QStringLiteral("abc         "));
     b.SetName(QStringLiteral("ABCDEFGHIJKL"));
     QCOMPARE(b.FName, QStringLiteral("ABCDEFGHIJKL"));
     for (int bad : {-1, 101})
-        QCOMPARE(MessageOf([&] { b.SetMaxReadings(bad); }),
+        QCOMPARE(Raised([&] { b.SetMaxReadings(bad); }),
                  QStringLiteral("The maximum number off readings has to between 0 and 100."));
     b.SetMaxReadings(100);
     QCOMPARE(b.FMaxReadings, 100);
     b.SetMaxReadings(0);
     QCOMPARE(b.FCheckResult, quint8(crNotApplicable));
-    QCOMPARE(MessageOf([&] { b.GetReadings(); }), QStringLiteral("There are no readings"));
+    QCOMPARE(Raised([&] { b.GetReadings(); }), QStringLiteral("There are no readings"));
 }
 
 void TestBatches::fullBatchLosesItsReadings()
 {
     TBatch b(1);
-    QCOMPARE(MessageOf([&] { b.AddReading(0, 1, 0, 20, false, false); }),
+    QCOMPARE(Raised([&] { b.AddReading(0, 1, 0, 20, false, false); }),
              QStringLiteral("Maximum number of readings is reached"));
     b.SetMaxReadings(2);
     b.AddReading(0, 1, 0, 20, false, false);
     b.AddReading(std::make_unique<TReading>());
-    QCOMPARE(MessageOf([&] { b.AddReading(2, 1, 0, 20, false, false); }),
+    QCOMPARE(Raised([&] { b.AddReading(2, 1, 0, 20, false, false); }),
              QStringLiteral("Maximum number of readings is reached"));
     QVERIFY(b.Readings().empty());
 }
@@ -115,9 +106,9 @@ void TestBatches::listKeepsOrderAndNeverReusesIds()
     QCOMPARE(list.GetBatch(1), c);
     QVERIFY(list.Contains(a) && !list.Contains(nullptr));
     QCOMPARE(list.Add()->FID, 3);
-    QCOMPARE(MessageOf([&] { list.GetBatch(list.Count()); }), QStringLiteral("Index out of range."));
+    QCOMPARE(Raised([&] { list.GetBatch(list.Count()); }), QStringLiteral("Index out of range."));
     // A refused name leaves the new batch in the list, nameless.
-    QVERIFY(!MessageOf([&] { list.AddBatch(QStringLiteral("much too long name"), 5); }).isEmpty());
+    QVERIFY(!Raised([&] { list.AddBatch(QStringLiteral("much too long name"), 5); }).isEmpty());
     QCOMPARE(list.Count(), 4);
     QVERIFY(list.GetBatch(3)->FName.isEmpty());
 }
@@ -202,14 +193,14 @@ void TestBatches::arithmeticErrorsAreRaised()
 {
     // 0.05 per °C at exactly 5 °C: (5 - 25) * 0.05 + 1 = 0.
     TReading r = Reading(1250, 5.0f);
-    QCOMPARE(MessageOf([&] { ReadingToLine(r, Meter(QStringLiteral("2.06"), 0.05)); }),
+    QCOMPARE(Raised([&] { ReadingToLine(r, Meter(QStringLiteral("2.06"), 0.05)); }),
              QStringLiteral("Floating point division by zero"));
     TReading zero = Reading(0, 5.0f);
-    QCOMPARE(MessageOf([&] { ReadingToLine(zero, Meter(QStringLiteral("2.06"), 0.05)); }),
+    QCOMPARE(Raised([&] { ReadingToLine(zero, Meter(QStringLiteral("2.06"), 0.05)); }),
              QStringLiteral("Invalid floating point operation"));
     // A denominator just off zero: the quotient does not fit an integer.
     TReading nearly = Reading(1250000, 5.0f);
-    QCOMPARE(MessageOf([&] { ReadingToLine(nearly, Meter(QStringLiteral("2.06"), std::nextafter(0.05, 0.0))); }),
+    QCOMPARE(Raised([&] { ReadingToLine(nearly, Meter(QStringLiteral("2.06"), std::nextafter(0.05, 0.0))); }),
              QStringLiteral("Invalid floating point operation"));
 }
 
@@ -301,11 +292,11 @@ void TestBatches::badFieldIsWrapped()
     TReading r;
     QStringList fields = QStringLiteral("x,21/03/2012,12:30:05,1250,21.4,70.5").split(QLatin1Char(','));
     QCOMPARE(
-        MessageOf([&] { ReadingFromFields(r, fields, info); }),
+        Raised([&] { ReadingFromFields(r, fields, info); }),
         QStringLiteral(
             "A problem occurred while converting reading from string, message:\r\n'x' is not a valid integer value"));
     QStringList shortLine = QStringLiteral("1,21/03/2012").split(QLatin1Char(','));
-    QVERIFY(MessageOf([&] {
+    QVERIFY(Raised([&] {
                 ReadingFromFields(r, shortLine, info);
             }).startsWith(QStringLiteral("A problem occurred while converting reading from string, message:\r\n")));
 }
