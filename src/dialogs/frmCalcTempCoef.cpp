@@ -38,12 +38,10 @@ TfrmCalcTempCoef::TfrmCalcTempCoef(Prompts &prompts, QWidget *parent)
     setWindowTitle(QStringLiteral("  Temperature Coefficient Calculator"));
     setModal(true);
     iedtTemp1->SetValue(25);
-    for (QLineEdit *f : {static_cast<QLineEdit *>(iedtTemp1), static_cast<QLineEdit *>(iedtConductivity1),
-                         static_cast<QLineEdit *>(fedtTempCoef)})
+    for (QLineEdit *f : std::initializer_list<QLineEdit *>{iedtTemp1, iedtConductivity1, fedtTempCoef})
         MakeShownOnly(f);
-    for (QLineEdit *f : {static_cast<QLineEdit *>(iedtTemp1), static_cast<QLineEdit *>(iedtConductivity1),
-                         static_cast<QLineEdit *>(iedtTemp2), static_cast<QLineEdit *>(iedtConductivity2),
-                         static_cast<QLineEdit *>(fedtTempCoef)}) {
+    for (QLineEdit *f :
+         std::initializer_list<QLineEdit *>{iedtTemp1, iedtConductivity1, iedtTemp2, iedtConductivity2, fedtTempCoef}) {
         f->setAlignment(Qt::AlignRight);
         f->setFixedWidth(49);
     }
