@@ -1,6 +1,7 @@
 // The spreadsheet engine against xlrd: a combined workbook of 100 batch worksheets of 130 rows by
 // 9 columns (labels, integers, decimals, dates, times), written and read by us, then opened and
 // read in full by Python's xlrd. Goals: at least 20 times faster than xlrd, under 0.2 s each.
+#include "Figure.h"
 #include "xls/XlsWorkbook.h"
 
 #include <QElapsedTimer>
@@ -125,5 +126,8 @@ int main()
                 static_cast<long long>(characters), read, xlrd, xlrd / read);
     std::printf("xls: (filling the model %.4f s; first, cold run: write %.4f s, read %.4f s)\n", fill, coldWrite,
                 coldRead);
+    Figure("write a workbook of 100 sheets x 130 x 9 cells", write, "s", "xlrd reading it", xlrd,
+           "<= 0.05, and < 0.2 s");
+    Figure("read that workbook, every cell as text", read, "s", "xlrd reading it", xlrd, "<= 0.05, and < 0.2 s");
     return xlrd > 0 && write < 0.2 && read < 0.2 && xlrd / write >= 20 && xlrd / read >= 20 ? 0 : 1;
 }
