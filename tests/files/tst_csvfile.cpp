@@ -108,17 +108,7 @@ void TestCsvFile::matchesTheGoldenFiles()
 
 void TestCsvFile::fileShape_data()
 {
-    QTest::addColumn<QString>("firmware");
-    QTest::addColumn<bool>("bresle");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("comma");
-    for (const bool comma : {false, true})
-        for (const int count : {0, 1, 100}) {
-            const char *locale = comma ? "decimal comma" : "decimal point";
-            QTest::addRow("older, %d, %s", count, locale) << OlderFirmware << false << count << comma;
-            QTest::addRow("newer, %d, %s", count, locale) << NewerFirmware << false << count << comma;
-            QTest::addRow("newer Bresle, %d, %s", count, locale) << NewerFirmware << true << count << comma;
-        }
+    BatchVariants();
 }
 
 void TestCsvFile::fileShape()

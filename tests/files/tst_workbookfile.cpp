@@ -92,6 +92,8 @@ private slots:
     void cellKinds_data();
     void cellKinds();
     void batchWorkbookCells();
+    void savedBatchPasses_data() { BatchVariants(); }
+    void savedBatchPasses();
     void earlyDates();
     void saveFailures();
     void textsThatComeBackChanged();
@@ -195,6 +197,24 @@ void TestWorkbookFile::batchWorkbookCells()
 
     const Verified v = Verify(file);
     QCOMPARE(v.Error, QString());
+    QCOMPARE(v.Results, QList<int>{crPassed});
+}
+
+void TestWorkbookFile::savedBatchPasses()
+{
+    QFETCH(QString, firmware);
+    QFETCH(bool, bresle);
+    QFETCH(int, count);
+    QFETCH(bool, comma);
+    UserLocale::SetCurrent(comma ? CommaLocale() : PointLocale());
+    QTemporaryDir dir;
+    TBatches list;
+    TBatch *batch = AddBatch(list, count);
+    const QString file = dir.filePath(QStringLiteral("deck.XLS"));
+    SaveBatchSheet(*batch, Meter(firmware, bresle), file);
+    const Verified v = Verify(file);
+    QCOMPARE(v.Error, QString());
+    QCOMPARE(v.Names, QStringList{batch->FName});
     QCOMPARE(v.Results, QList<int>{crPassed});
 }
 
