@@ -112,9 +112,13 @@ void TMPFrame::Send(const QString &data)
         DoComError(feNotOpen);
         return;
     }
-    // Late or stray bytes of an earlier exchange are thrown away before every command.
+    // Late or stray bytes of an earlier exchange are thrown away before every command, and with
+    // them a frame partly received: completed from the bytes after the flush, it would pass for a
+    // whole reply with a piece cut out of it.
     if (!FPort->FlushInput() || !FPort->ArmOutputDrained())
         DoComError(feTriggerFailed);
+    FRxState = WaitStart;
+    FRxBuffer.clear();
 
     QByteArray frame;
     if (FFrameStartCommandChar.unicode() != 0)

@@ -11,6 +11,7 @@ private slots:
     void receive_data();
     void receive();
     void overlongFrameIsAbandoned();
+    void sendAbandonsPartlyReceivedFrame();
     void sendWrapsText_data();
     void sendWrapsText();
     void sendOnClosedPort();
@@ -73,6 +74,19 @@ void TestFrame::receive()
     frame.Open();
     QVERIFY(frame.Active());
     QCOMPARE(Frames(frame, line, bytes, chunk), frames);
+}
+
+void TestFrame::sendAbandonsPartlyReceivedFrame()
+{
+    // A late reply is half in when the next command goes out; the input is flushed, so the bytes
+    // after the flush are not the rest of that reply and must not be joined to its start.
+    FakeLine line;
+    TMPFrame frame(nullptr, FakeFactory(line));
+    frame.Open();
+    QCOMPARE(Frames(frame, line, "/GET READING 12 2 0 14798", 0), QStringList{});
+    frame.Send(QStringLiteral("GET READING 12 3"));
+    QCOMPARE(Frames(frame, line, "20 1250 215 0 0\r\n/GET READING 12 3\r\n", 0),
+             QStringList{QStringLiteral("GET READING 12 3")});
 }
 
 void TestFrame::overlongFrameIsAbandoned()
