@@ -201,6 +201,7 @@ void TestFaultSoak::soak()
     FWindow = std::make_unique<TfrmMain>(FPrompts, dir.filePath(QStringLiteral("vornell.ini")), dir.path() + u'/');
     TdmCommunication &comm = *FWindow->FCommunication;
     const quint32 normalTimeOut = comm.DataLink().TimeOutResponse();
+    const int normalIdentification = comm.ConnectTimeOutTimer().interval();
     // Short time-outs keep the faults cheap; the late replies come both within and beyond them.
     comm.DataLink().SetTimeOutResponse(25);
     comm.ConnectTimeOutTimer().setInterval(400);
@@ -239,6 +240,7 @@ void TestFaultSoak::soak()
     // The meter comes back without faults on another line: everything is read as it stands.
     SimProcess clean({QStringLiteral("--state"), state});
     comm.DataLink().SetTimeOutResponse(normalTimeOut);
+    comm.ConnectTimeOutTimer().setInterval(normalIdentification);
     FWindow->mniDisconnectClick();
     FPrompts.Messages.clear();
     FWindow->mniReadAllClick();
