@@ -16,6 +16,8 @@ namespace {
 // Spreadsheet programs count a 29 February 1900 that never was, so their day numbers of the
 // days before 1 March 1900 are one higher than the true ones.
 constexpr double FirstDayAfterPhantomLeapDay = 61;
+// Columns that hold dates are made wide enough for a short date, which would otherwise show as ###.
+constexpr quint16 DateColumnWidth = 12;
 
 void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, bool adjustEarlyDates)
 {
@@ -33,6 +35,7 @@ void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, b
         if (adjustEarlyDates && day < FirstDayAfterPhantomLeapDay)
             day -= 1;
         worksheet.setDateTime(col, row, day, XlsFormatFromQt(locale.ShortDateFormat));
+        worksheet.setColumnWidth(col, DateColumnWidth);
         break;
     }
     case TCellKind::Time:

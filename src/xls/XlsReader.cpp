@@ -488,6 +488,18 @@ private:
                     stringPending = false;
                 }
                 break;
+            case Biff::DefColWidth:
+                Need(r, 2);
+                sheet.setDefaultColumnWidth(U16(r.data));
+                break;
+            case Biff::ColInfo: {
+                Need(r, 10);
+                const int last = std::min<int>(U16(r.data + 2), XlsWorksheet::ColumnCount - 1);
+                const quint16 characters = static_cast<quint16>(std::min(U16(r.data + 4) / 256, 255));
+                for (int column = U16(r.data); column <= last; ++column)
+                    sheet.setColumnWidth(column, characters);
+                break;
+            }
             case Biff::Header:
                 if (r.size > 0) {
                     Need(r, 3);

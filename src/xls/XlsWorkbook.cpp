@@ -140,6 +140,19 @@ int XlsWorksheet::cellCount() const
     return static_cast<int>(cells().size());
 }
 
+quint16 XlsWorksheet::columnWidth(int column) const
+{
+    const auto it = FColumnWidths.find(column);
+    return it == FColumnWidths.end() ? FDefaultColumnWidth : it->second;
+}
+
+void XlsWorksheet::setColumnWidth(int column, quint16 characters)
+{
+    if (column < 0 || column >= ColumnCount || characters > 255)
+        throw Error(QStringLiteral("A column width needs a column of the worksheet and at most 255 characters."));
+    FColumnWidths[column] = characters;
+}
+
 void XlsWorksheet::setInteger(int column, int row, qint64 value)
 {
     XlsCell cell;

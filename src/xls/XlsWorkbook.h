@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,12 @@ public:
     // The page header in the format's section codes ("&L", "&C", "&R", "&D", "&T", "&P", "&N").
     QString pageHeader() const { return FPageHeader; }
     void setPageHeader(const QString &text);
+    // Column widths in characters of the default font: the default, and the columns set apart from it.
+    quint16 defaultColumnWidth() const { return FDefaultColumnWidth; }
+    void setDefaultColumnWidth(quint16 characters) { FDefaultColumnWidth = characters; }
+    quint16 columnWidth(int column) const;
+    void setColumnWidth(int column, quint16 characters);
+    const std::map<int, quint16> &columnWidths() const { return FColumnWidths; }
     XlsPrintSettings &printSettings() { return FPrintSettings; }
     const XlsPrintSettings &printSettings() const { return FPrintSettings; }
 
@@ -95,6 +102,8 @@ private:
     QString FName;
     QString FPageHeader;
     XlsPrintSettings FPrintSettings;
+    quint16 FDefaultColumnWidth = 8; // as spreadsheet programs have it
+    std::map<int, quint16> FColumnWidths;
     mutable std::vector<Entry> FCells;
     mutable bool FSorted = true;
     mutable size_t FHint = 0; // index of the last cell found

@@ -313,6 +313,17 @@ private:
         PutF64(setup, print.footerMargin);
         PutU16(setup, 1); // copies
         PutRecord(out, Biff::Setup, setup);
+        PutRecord(out, Biff::DefColWidth, U16Data(sheet.defaultColumnWidth()));
+        for (const auto &[column, characters] : sheet.columnWidths()) {
+            QByteArray info;
+            PutU16(info, static_cast<quint16>(column)); // first and last column
+            PutU16(info, static_cast<quint16>(column));
+            PutU16(info, static_cast<quint16>(characters * 256));
+            PutU16(info, Biff::DefaultCellXf);
+            PutU16(info, 0); // shown, not collapsed
+            PutU16(info, 0);
+            PutRecord(out, Biff::ColInfo, info);
+        }
 
         QByteArray dimensions;
         const bool empty = sheet.cells().empty();

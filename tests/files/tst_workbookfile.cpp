@@ -168,6 +168,9 @@ void TestWorkbookFile::batchWorkbookCells()
     QCOMPARE(sheet.name(), QStringLiteral("Deck A      ")); // the batch name with its blanks
     QCOMPARE(sheet.pageHeader(), QStringLiteral("&L&D  &T &C Batch Report: Deck A       &R&P of &N"));
     QCOMPARE(sheet.printSettings(), XlsPrintSettings());
+    QCOMPARE(sheet.columnWidth(1), 12); // the dates of the readings
+    QCOMPARE(sheet.columnWidth(4), 12); // the dates of the meter and the batch
+    QCOMPARE(sheet.columnWidth(2), sheet.defaultColumnWidth());
 
     const QString dateFormat = XlsFormatFromQt(QStringLiteral("dd/MM/yyyy"));
     const QString timeFormat = XlsFormatFromQt(QStringLiteral("HH:mm:ss"));
@@ -458,6 +461,7 @@ void TestWorkbookFile::xlrdReadsOurBatchWorkbook()
     const QJsonObject sheet = QJsonDocument::fromJson(json).object().value("sheets").toArray().at(0).toObject();
     QCOMPARE(sheet.value("name").toString(), batch->FName);
     QCOMPARE(sheet.value("header").toString(), QStringLiteral("&L&D  &T &C Batch Report: Deck A       &R&P of &N"));
+    QCOMPARE(sheet.value("colwidths").toObject().value("1").toInt(), 12 * 256);
     QHash<QPair<int, int>, QJsonArray> cells; // (row, column) -> [row, column, type, value, format]
     for (const QJsonValue &c : sheet.value("cells").toArray())
         cells.insert({c[0].toInt(), c[1].toInt()}, c.toArray());

@@ -48,8 +48,11 @@ XlsWorkbook SampleWorkbook()
     second.setNumber(255, 3, 0.5);
     second.printSettings().orientation = XlsPrintSettings::Orientation::Landscape;
     second.printSettings().leftMargin = 0.25;
+    second.setDefaultColumnWidth(10);
+    second.setColumnWidth(1, 12);
+    second.setColumnWidth(255, 30);
 
-    book.addSheet(); // empty, default name
+    book.addSheet();                          // empty, default name
     first.setText(1, 1, QStringLiteral("x")); // references survive adding worksheets
     first.setText(1, 1, QString());
     return book;
@@ -125,6 +128,10 @@ private slots:
         QCOMPARE(second.lastUsedColumn(), 255);
         QCOMPARE(second.printSettings().orientation, XlsPrintSettings::Orientation::Landscape);
         QCOMPARE(second.printSettings().leftMargin, 0.25);
+        QCOMPARE(second.columnWidth(0), 10);
+        QCOMPARE(second.columnWidth(1), 12);
+        QCOMPARE(second.columnWidth(255), 30);
+        QCOMPARE(book.sheet(0).columnWidth(1), 8);
 
         QCOMPARE(book.sheet(2).name(), QStringLiteral("Sheet3"));
         QCOMPARE(book.sheet(2).lastUsedRow(), -1);

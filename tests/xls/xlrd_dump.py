@@ -36,5 +36,6 @@ for index in range(book.nsheets):
             fmt = book.format_map[book.xf_list[cell.xf_index].format_key].format_str
             cells.append([r, c, cell.ctype, cell.value, fmt])
     sheets.append({"name": sheet.name, "header": page_header(book, index), "nrows": sheet.nrows,
-                   "ncols": sheet.ncols, "cells": cells})
+                   "ncols": sheet.ncols, "defcolwidth": sheet.defcolwidth,
+                   "colwidths": {str(c): info.width for c, info in sheet.colinfo_map.items()}, "cells": cells})
 json.dump({"datemode": book.datemode, "sheets": sheets}, sys.stdout, ensure_ascii=False)
