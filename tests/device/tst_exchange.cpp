@@ -167,6 +167,8 @@ void TestExchange::replyMatching_data()
                                    << "GET READING 7 6 0 1 2 3 4 5" << true;
     QTest::newRow("other reading") << "GET READING 7 6"
                                    << "GET READING 7 5 0 1 2 3 4 5" << false;
+    QTest::newRow("same reading of another batch") << "GET READING 8 0"
+                                                   << "GET READING 7 0 0 1 2 3 4 5" << false;
     QTest::newRow("cell") << "GET C 2 3"
                           << "GET C 2 3 1.5" << true;
     QTest::newRow("other cell") << "GET C 2 3"
