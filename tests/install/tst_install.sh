@@ -62,27 +62,34 @@ run_vornell() {
 beside=$prefix/bin/vornell.ini
 config=$home/.config/Vornell/vornell.ini
 
-# Read-only prefix: the settings go to the configuration folder, the folders default to Documents.
+# Read-only prefix: the settings are read from and written to the configuration folder, and a
+# folder missing there defaults to Documents.
+mkdir -p "$(dirname "$config")"
+printf '[Path]\nLastImportPath=%s\n' "$home/imports" >"$config"
+[ ${#as_user[@]} -eq 0 ] || chown -R nobody: "$home/.config"
 chmod a-w "$prefix/bin"
 run_vornell
 [ -e "$beside" ] && fail "read-only prefix: settings written beside the executable"
 if [ -e "$config" ]; then
+  grep -qx "LastImportPath=$home/imports" "$config" || fail "read-only prefix: LastImportPath not read back"
   grep -qx "LastSavePath=$home/Documents/" "$config" || fail "read-only prefix: LastSavePath is not Documents"
   grep -qx 'LastPort=-1' "$config" || fail "read-only prefix: no LastPort"
 else
   fail "read-only prefix: no settings in $config"
 fi
-rm -rf "$home/.config"
 
-# Writable prefix: a portable copy keeps everything beside the executable.
+# Writable prefix: a portable copy keeps everything beside the executable and leaves the settings of
+# an installed copy alone.
+before=$(cat "$config" 2>/dev/null || true)
 chmod u+w "$prefix/bin"
 run_vornell
 if [ -e "$beside" ]; then
   grep -qx "LastSavePath=$prefix/bin/" "$beside" || fail "writable prefix: LastSavePath is not the program's folder"
+  grep -qx "LastImportPath=$prefix/bin/" "$beside" || fail "writable prefix: LastImportPath is not the program's folder"
 else
   fail "writable prefix: no settings beside the executable"
 fi
-[ -e "$config" ] && fail "writable prefix: settings written to the configuration folder"
+[ "$(cat "$config" 2>/dev/null || true)" = "$before" ] || fail "writable prefix: the configuration folder's file changed"
 
 [ "$failed" -eq 0 ] || { echo "$failed failed"; exit 1; }
 echo "all passed"
