@@ -30,10 +30,12 @@ TSettingsPlace SettingsPlaceFor(const QString &exePath)
     // QFileInfo asks the system (access() on Unix), so the answer holds for the running user, a
     // read-only mount included, and not merely for the permission bits.
     const QFileInfo folder(exe.absolutePath());
-    if (folder.isDir() && folder.isWritable())
-        return {folder.absoluteFilePath() + QLatin1Char('/') + name, WithSeparator(folder.absoluteFilePath())};
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    return {config + QLatin1Char('/') + name, WithSeparator(DocumentsFolder())};
+    if (folder.isDir() && folder.isWritable()) {
+        const QString here = WithSeparator(folder.absoluteFilePath());
+        return {here + name, here};
+    }
+    const QString config = WithSeparator(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    return {config + name, WithSeparator(DocumentsFolder())};
 }
 
 TAppSettings LoadSettings(const QString &fileName, const QString &defaultFolder)
