@@ -8,7 +8,12 @@
 #include "app/frmAbout.h"
 #include "app/frmViewBatch.h"
 #include "device/Communication.h"
+#include "dialogs/ConnectWarnings.h"
+#include "dialogs/frmConfiguration.h"
+#include "dialogs/frmDateTime.h"
 #include "dialogs/frmNewBatch.h"
+#include "dialogs/frmPassword.h"
+#include "dialogs/frmTalvoProperties.h"
 #include "files/BatchImport.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
@@ -189,12 +194,16 @@ void TfrmMain::BuildMenus()
     AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."),
                 &TfrmMain::mniCloseAllClick);
 
-    // The meter's own dialogs are built on their own and join these entries.
     QMenu *configuration = menuBar()->addMenu(QStringLiteral("C&onfiguration"));
-    configuration->addAction(QStringLiteral("&Measurement Settings"))->setEnabled(false);
-    configuration->addAction(QStringLiteral("&Talvo Properties"))->setEnabled(false);
-    configuration->addAction(QStringLiteral("&Change Password"))->setVisible(false);
-    configuration->addAction(QStringLiteral("Set Talvo &Date && Time"))->setEnabled(false);
+    AddMenuItem(configuration, QStringLiteral("&Measurement Settings"), {}, &TfrmMain::mniMeasurementSettingsClick);
+    AddMenuItem(configuration, QStringLiteral("&Talvo Properties"), {}, &TfrmMain::mniTalvoPropertiesClick)
+        ->setObjectName(QStringLiteral("mniTalvoProperties"));
+    QAction *changePassword =
+        AddMenuItem(configuration, QStringLiteral("&Change Password"), {}, &TfrmMain::ChangePassword1Click);
+    changePassword->setObjectName(QStringLiteral("ChangePassword1"));
+    changePassword->setVisible(false); // the command exists but is not offered
+    AddMenuItem(configuration, QStringLiteral("Set Talvo &Date && Time"), {}, &TfrmMain::mniSetTalvoTimeDateClick)
+        ->setObjectName(QStringLiteral("mniSetTalvoTimeDate"));
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
     AddMenuItem(window, QStringLiteral("&Cascade"), {}, &TfrmMain::mniCascadeClick);
@@ -551,15 +560,9 @@ bool TfrmMain::ConnectWithMessages()
     try {
         if (FCommunication->Connect(true))
             return true;
-        FPrompts.Message(
-            TMsgKind::Warning,
-            QStringLiteral("Could not make a connection to Talvo!\r\nPlease check if the Talvo is connected "
-                           "to the computer and turned on."),
-            TMsgButtons::Ok);
+        WarnNotConnected(FPrompts);
     } catch (const std::exception &e) {
-        FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("A problem occurred while connecting with the message: \r\n\t") + MessageOf(e),
-                         TMsgButtons::Ok);
+        WarnConnectProblem(FPrompts, e);
     }
     return false;
 }
@@ -836,4 +839,26 @@ void TfrmMain::mniExitClick()
 {
     ClearStatus();
     close();
+}
+
+// The meter's dialogs; each connects on its own as it needs.
+
+void TfrmMain::mniMeasurementSettingsClick()
+{
+    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this);
+}
+
+void TfrmMain::mniTalvoPropertiesClick()
+{
+    ShowTalvoProperties(*FCommunication, FDeviceInfo, FLastSavePath, *this, FPrompts, this);
+}
+
+void TfrmMain::mniSetTalvoTimeDateClick()
+{
+    ShowDeviceDateTime(*FCommunication, FPrompts, this);
+}
+
+void TfrmMain::ChangePassword1Click()
+{
+    ShowChangePassword(*FCommunication, FPrompts, this);
 }

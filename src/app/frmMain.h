@@ -51,6 +51,11 @@ public:
     void mniArrangeAllClick();
     void mniAboutClick();
     void mniExitClick();
+    void mniMeasurementSettingsClick();
+    void mniTalvoPropertiesClick();
+    void mniSetTalvoTimeDateClick();
+    // Behind the hidden "Change Password" entry.
+    void ChangePassword1Click();
     void pumSaveBatchClick();
     void pumDeleteBatchClick();
     void tvwBatchesClick();
