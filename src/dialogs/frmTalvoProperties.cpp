@@ -2,8 +2,8 @@
 
 #include "app/AppException.h"
 #include "dialogs/ConnectWarnings.h"
-#include "files/FileDate.h"
 #include "files/PropertiesSheet.h"
+#include "files/SaveCommands.h"
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
 #include "model/Batches.h"
@@ -12,9 +12,6 @@
 #include "model/Errors.h"
 #include "model/Prompts.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -173,30 +170,19 @@ bool TfrmTalvoProperties::FormShow()
 
 void TfrmTalvoProperties::btnSaveClick()
 {
-    TFileDialog dialog;
-    dialog.Title = QStringLiteral("Save Batch to file");
-    dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
-    dialog.FilterIndex = 2;
-    dialog.DefaultExt = QStringLiteral("XLS");
-    dialog.InitialDir = FLastSavePath;
-    dialog.FileName = FDeviceInfo->SerialNumber + QStringLiteral("_TalvoProperties");
-    dialog.OverwritePrompt = true;
-    const std::optional<QString> file = FPrompts.SaveFile(dialog);
+    const std::optional<QString> file =
+        AskSaveFile(FPrompts, FLastSavePath, FDeviceInfo->SerialNumber + QStringLiteral("_TalvoProperties"));
     if (!file) {
         FPrompts.Message(TMsgKind::Plain, QStringLiteral("Save cancelled by user."), TMsgButtons::Ok);
         return;
     }
     try {
-        const QString folder = QDir::toNativeSeparators(QFileInfo(*file).absolutePath() + QLatin1Char('/'));
-        if (folder != FLastSavePath)
-            FLastSavePath = folder;
         TSheet sheet(8, 1);
         BuildPropertiesSheet(*FDeviceInfo, FCellConstants, sheet, FStatus);
-        SaveSheetToFile(*file, QString::fromLatin1(PropertiesTitle), sheet);
-        if (!SetFileDate(*file, Now())) {
-            QFile::remove(*file);
-            throw Error(QStringLiteral("The date could not be set on the Talvo properties file."));
-        }
+        // The file carries the date before it replaces an earlier one, so a date it cannot hold leaves
+        // the earlier file whole.
+        SaveSheetToFile(*file, QString::fromLatin1(PropertiesTitle), sheet, Now(),
+                        QStringLiteral("The date could not be set on the Talvo properties file."));
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning, MessageOf(e), TMsgButtons::Ok);
     }

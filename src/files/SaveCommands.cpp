@@ -40,24 +40,30 @@ QString TSaveCommands::CombinedFileName()
         .arg(today.dayOfWeek());
 }
 
-std::optional<QString> TSaveCommands::AskFile(const QString &proposed)
+std::optional<QString> AskSaveFile(Prompts &prompts, QString &lastSavePath, const QString &proposed)
 {
     TFileDialog dialog;
     dialog.Title = QStringLiteral("Save Batch to file");
     dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
     dialog.FilterIndex = 2;
     dialog.DefaultExt = QStringLiteral("XLS");
-    dialog.InitialDir = FLastSavePath;
+    dialog.InitialDir = lastSavePath;
     dialog.FileName = proposed;
     dialog.OverwritePrompt = true;
-    const std::optional<QString> file = FPrompts.SaveFile(dialog);
-    if (!file) {
-        FStatus.ShowStatus(Cancelled);
-        return std::nullopt;
+    const std::optional<QString> file = prompts.SaveFile(dialog);
+    if (file) {
+        const QString folder = QDir::toNativeSeparators(QFileInfo(*file).absolutePath() + QLatin1Char('/'));
+        if (folder != lastSavePath)
+            lastSavePath = folder;
     }
-    const QString folder = QDir::toNativeSeparators(QFileInfo(*file).absolutePath() + QLatin1Char('/'));
-    if (folder != FLastSavePath)
-        FLastSavePath = folder;
+    return file;
+}
+
+std::optional<QString> TSaveCommands::AskFile(const QString &proposed)
+{
+    const std::optional<QString> file = AskSaveFile(FPrompts, FLastSavePath, proposed);
+    if (!file)
+        FStatus.ShowStatus(Cancelled);
     return file;
 }
 

@@ -16,6 +16,10 @@ class TSheet;
 class TStatusLine;
 class TdmCommunication;
 
+// The save dialog of batch and properties files, opening in the last save folder with the proposed
+// name; a chosen file's folder becomes the last save folder. Nothing when the user cancelled.
+std::optional<QString> AskSaveFile(Prompts &prompts, QString &lastSavePath, const QString &proposed);
+
 class TSaveCommands {
 public:
     TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo, QString &lastSavePath,

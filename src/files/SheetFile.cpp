@@ -13,7 +13,7 @@ namespace {
 
 // Writes the bytes aside, stamps them with the file date and only then puts them in the file's place.
 void WriteReplacing(const QString &fileName, const QByteArray &bytes, std::optional<TDateTime> fileDate,
-                    const QString &failure)
+                    const QString &failure, const QString &dateFailure)
 {
     const Error failed(failure);
     TFileReplacement out(fileName);
@@ -23,7 +23,7 @@ void WriteReplacing(const QString &fileName, const QByteArray &bytes, std::optio
     if (out.File().error() != QFileDevice::NoError)
         throw failed;
     if (fileDate && !SetFileDate(out.TempName(), *fileDate))
-        throw Error(QStringLiteral("The date could not be set on the batch file."));
+        throw Error(dateFailure);
     if (!out.Commit())
         throw failed;
 }
@@ -38,11 +38,12 @@ QString FileExtension(const QString &fileName)
 }
 
 void SaveSheetToFile(const QString &fileName, const QString &title, const TSheet &sheet,
-                     std::optional<TDateTime> fileDate)
+                     std::optional<TDateTime> fileDate, const QString &dateFailure)
 {
     if (FileExtension(fileName) == QLatin1String(".CSV"))
-        WriteReplacing(fileName, SheetToCsv(sheet), fileDate, QStringLiteral("Could not save data to csv file."));
+        WriteReplacing(fileName, SheetToCsv(sheet), fileDate, QStringLiteral("Could not save data to csv file."),
+                       dateFailure);
     else
         WriteReplacing(fileName, WorkbookBytes(title, sheet), fileDate,
-                       QStringLiteral("Could not save data to xls file."));
+                       QStringLiteral("Could not save data to xls file."), dateFailure);
 }

@@ -277,17 +277,22 @@ void TestProperties::saveCancelledAndFailures()
     PropertiesRig r;
     QTemporaryDir out;
     const QString dated = out.filePath(QStringLiteral("dated.CSV"));
+    QFile earlier(dated);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\r\n") == 9);
+    earlier.close();
     r.prompts.Files = {QString(), out.filePath(QStringLiteral("missing/props.CSV")), dated};
     QStringList texts;
-    bool datedExists = true;
+    QByteArray datedBytes;
     QVERIFY(r.Open([&](TfrmTalvoProperties &d) {
         d.btnSave->click(); // cancelled
         d.btnSave->click(); // a folder that does not exist
-        // A clock the file date cannot hold: the file is removed again.
+        // A clock the file date cannot hold: no new file, and the earlier one is left as it was.
         SetNowFunction([] { return QDateTime(QDate(2108, 1, 1), QTime(12, 0)); });
         d.btnSave->click();
         SetNowFunction({});
-        datedExists = QFile::exists(dated);
+        QFile kept(dated);
+        if (kept.open(QIODevice::ReadOnly))
+            datedBytes = kept.readAll();
         QVERIFY(d.isVisible()); // the dialog stays open after each
     }));
     QCOMPARE(r.prompts.Texts(), (QStringList{"Save cancelled by user.", "Could not save data to csv file.",
@@ -295,7 +300,8 @@ void TestProperties::saveCancelledAndFailures()
     QCOMPARE(r.prompts.Messages[0].Kind, TMsgKind::Plain);
     QCOMPARE(r.prompts.Messages[1].Kind, TMsgKind::Warning);
     QCOMPARE(r.prompts.Messages[2].Kind, TMsgKind::Warning);
-    QVERIFY(!datedExists);
+    QCOMPARE(datedBytes, QByteArray("earlier\r\n"));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("dated.CSV")});
 }
 
 void TestProperties::withoutMeter()
