@@ -78,7 +78,7 @@ QLabel *Panel(QWidget *parent, int width, bool sunken)
 
 } // namespace
 
-TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString &exeFolder, QWidget *parent)
+TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString &defaultFolder, QWidget *parent)
     : QMainWindow(parent)
     , FPrompts(prompts)
     , FSettingsFile(settingsFile)
@@ -112,7 +112,7 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     connect(tvwBatches, &QTreeWidget::itemDoubleClicked, this, &TfrmMain::tvwBatchesDblClick);
     connect(tvwBatches, &QWidget::customContextMenuRequested, this, &TfrmMain::tvwBatchesContextPopup);
 
-    FLastSavePath = exeFolder;
+    FLastSavePath = defaultFolder;
     FormCreate();
 }
 

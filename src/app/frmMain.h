@@ -28,8 +28,8 @@ class TfrmViewBatch;
 class TfrmMain : public QMainWindow, public TStatusLine {
     Q_OBJECT
 public:
-    // settingsFile: the settings beside the executable; exeFolder: the default of both folders.
-    TfrmMain(Prompts &prompts, const QString &settingsFile, const QString &exeFolder, QWidget *parent = nullptr);
+    // settingsFile: where the settings are kept; defaultFolder: the default of both folders.
+    TfrmMain(Prompts &prompts, const QString &settingsFile, const QString &defaultFolder, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // The status line the file commands and the meter events use.
