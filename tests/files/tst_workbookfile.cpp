@@ -262,7 +262,7 @@ void TestWorkbookFile::textsThatComeBackChanged()
     TBatch *digits = AddBatch(list, 2, QStringLiteral("1234"));
     const QString file = dir.filePath(QStringLiteral("digits.XLS"));
     SaveBatchSheet(*digits, info, file);
-    const XlsCell &name = ReadWorkbook(file).sheet(0).cell(4, 17);
+    const XlsCell name = ReadWorkbook(file).sheet(0).cell(4, 17);
     QVERIFY(name.kind != XlsCell::Kind::Text);
     QCOMPARE(name.asText(u'.'), QStringLiteral("1234"));
     Verified v = Verify(file);
