@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -98,6 +99,9 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     tvwBatches->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvwBatches->setMinimumSize(50, 50);
     tvwBatches->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A long batch name widens the tree's one column and brings a horizontal scroll bar; it is never cut.
+    tvwBatches->header()->setStretchLastSection(false);
+    tvwBatches->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tvwBatches->addTopLevelItem(new QTreeWidgetItem(QStringList{DeviceRootCaption}));
     FMdiArea = new TMdiClient(this);
     auto *splitter = new QSplitter(this);

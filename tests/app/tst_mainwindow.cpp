@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -120,6 +121,7 @@ private slots:
     void startsEmptyWithSettingsDefaults();
     void unwritableSettingsAreReportedAndWindowCloses();
     void readAllFillsTreeAndMovesProgress();
+    void longBatchNamesAreNotCut();
     void readAllWithoutMeterWarnsOnce();
     void connectWithoutMeter();
     void doubleClickOpensBatchWindowOnce();
@@ -198,6 +200,25 @@ void TestMainWindow::readAllFillsTreeAndMovesProgress()
     r.prompts.Answers = {TMsgResult::No};
     r.w->close();
     QCOMPARE(QSettings(r.Ini(), QSettings::IniFormat).value(QStringLiteral("Communication/LastPort")).toInt(), 161);
+}
+
+void TestMainWindow::longBatchNamesAreNotCut()
+{
+    SimProcess sim; // the demonstration meter, whose names are wider than the tree
+    Rig r;
+    r.w->show();
+    r.w->mniReadAllClick();
+    QVERIFY(r.Captions().contains(QStringLiteral("FAHRENHEIT  ")));
+    QTreeWidget *tree = r.w->tvwBatches;
+    for (int i = 0; i < r.Root()->childCount(); ++i) {
+        const QString name = r.Root()->child(i)->text(0);
+        QVERIFY2(tree->header()->sectionSize(0) >= 2 * tree->indentation() + tree->fontMetrics().horizontalAdvance(name),
+                 qPrintable(name));
+    }
+    QVERIFY(tree->header()->sectionSize(0) > tree->viewport()->width());
+    QVERIFY(tree->horizontalScrollBar()->maximum() > 0);
+    r.prompts.Answers = {TMsgResult::No};
+    r.w->close();
 }
 
 void TestMainWindow::readAllWithoutMeterWarnsOnce()

@@ -1,6 +1,6 @@
 // The comma-separated batch file: its bytes, its check code against an independent CRC-32, replacing an
 // existing file only when the new one is complete, the file date, and reading a file into a sheet.
-#include "FileFixtures.h"
+#include "BatchVariants.h"
 #include "files/BatchSheet.h"
 #include "files/CsvFile.h"
 #include "files/FileDate.h"

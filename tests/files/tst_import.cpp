@@ -1,7 +1,7 @@
 // Importing comma-separated batch files: saved batches come back with "Passed", changed ones with
 // "Failed" and the warning, broken files end the import with a message and no crash.
 #include "../support/ScriptedPrompts.h"
-#include "FileFixtures.h"
+#include "BatchVariants.h"
 #include "files/BatchImport.h"
 #include "files/BatchSheet.h"
 #include "files/CsvFile.h"

@@ -1,7 +1,7 @@
 // Batch reports as workbooks: how sheet texts become typed cells, the worksheets' names and page
 // headers, the properties file, reading workbooks back into a sheet, and the round trip through
 // programs nobody here wrote (xlrd, xlwt, LibreOffice).
-#include "FileFixtures.h"
+#include "BatchVariants.h"
 #include "device/Communication.h"
 #include "files/BatchImport.h"
 #include "files/BatchSheet.h"

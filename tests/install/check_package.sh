@@ -7,7 +7,7 @@ info=$(dpkg-deb --info "$deb")
 contents=$(dpkg-deb --contents "$deb" | awk '{ print $NF }')
 failed=0
 for f in ./usr/bin/vornell ./usr/bin/vornell-cli ./usr/bin/talvo-sim ./usr/share/applications/vornell.desktop \
-         ./usr/share/icons/hicolor/scalable/apps/vornell.svg ./usr/share/man/man1/vornell-cli.1 \
+         ./usr/share/icons/hicolor/scalable/apps/vornell.svg ./usr/share/man/man1/vornell-cli.1.gz \
          ./usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/vornell.png; do
   grep -qxF "$f" <<<"$contents" || { echo "FAIL: $deb lacks $f"; failed=1; }
 done

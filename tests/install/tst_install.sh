@@ -17,7 +17,7 @@ failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
 for f in bin/vornell bin/vornell-cli bin/talvo-sim share/applications/vornell.desktop \
-         share/icons/hicolor/scalable/apps/vornell.svg share/man/man1/vornell-cli.1 \
+         share/icons/hicolor/scalable/apps/vornell.svg share/man/man1/vornell-cli.1.gz \
          share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/vornell.png; do
   [ -e "$prefix/$f" ] || fail "missing: $f"
 done
