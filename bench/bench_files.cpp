@@ -7,6 +7,7 @@
 #include "files/FileFixtures.h" // tests/files: the batches and meter record of the file tests
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
+#include "support/QuietStatus.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QCoreApplication>
@@ -15,18 +16,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-namespace {
-
-class Quiet : public TStatusLine {
-public:
-    void ShowStatus(const QString &) override {}
-    void ClearStatus() override {}
-    void ShowProgress(int) override {}
-    void HideProgress() override {}
-};
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -34,7 +23,7 @@ int main(int argc, char *argv[])
     UserLocale::SetCurrent(PointLocale());
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("all.CSV"));
-    Quiet status;
+    QuietStatus status;
     ScriptedPrompts prompts;
     TdmCommunication comm(prompts);
     auto info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
