@@ -27,10 +27,11 @@ void FillBatch(XlsWorksheet &sheet, int batch)
         else
             sheet.setText(5, r, QStringLiteral("µS/cm @ 25°C/77°F"));
     }
-    for (int c = 0; c < Columns; ++c) {
+    // Row by row, as the application fills a report.
+    for (int c = 0; c < Columns; ++c)
         sheet.setText(c, 26, QStringLiteral("Header %1").arg(c));
+    for (int c = 0; c < Columns; ++c)
         sheet.setText(c, 27, QStringLiteral("(unit %1)").arg(c));
-    }
     for (int r = 28; r < Rows; ++r) {
         const int reading = r - 27;
         sheet.setInteger(0, r, reading);
