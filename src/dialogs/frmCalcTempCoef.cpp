@@ -2,6 +2,7 @@
 
 #include "app/AppException.h"
 #include "dialogs/NumericEdit.h"
+#include "dialogs/Placement.h"
 #include "model/Conversions.h"
 
 #include <QGridLayout>
@@ -79,10 +80,7 @@ TfrmCalcTempCoef::TfrmCalcTempCoef(Prompts &prompts, QWidget *parent)
     connect(btnOk, &QPushButton::clicked, this, &TfrmCalcTempCoef::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     setTabOrder(iedtTemp2, iedtConductivity2);
-    if (parent) {
-        adjustSize();
-        move(parent->geometry().center() - rect().center());
-    }
+    CentreOverParent(*this);
 }
 
 void TfrmCalcTempCoef::Calculate()

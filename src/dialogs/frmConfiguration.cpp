@@ -5,6 +5,7 @@
 #include "device/MeasurementSettings.h"
 #include "dialogs/ConnectWarnings.h"
 #include "dialogs/NumericEdit.h"
+#include "dialogs/Placement.h"
 #include "dialogs/frmCalcTempCoef.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
@@ -105,10 +106,7 @@ TfrmConfiguration::TfrmConfiguration(TdmCommunication &communication, Prompts &p
     connect(btnWrite, &QPushButton::clicked, this, &TfrmConfiguration::btnWriteClick);
     connect(btnCalculate, &QPushButton::clicked, this, &TfrmConfiguration::btnCalculateClick);
     connect(btnclose, &QPushButton::clicked, this, &QDialog::reject);
-    if (parent) {
-        adjustSize();
-        move(parent->geometry().center() - rect().center());
-    }
+    CentreOverParent(*this);
 }
 
 void TfrmConfiguration::showEvent(QShowEvent *event)

@@ -4,6 +4,7 @@
 #include "device/Communication.h"
 #include "dialogs/ClockFace.h"
 #include "dialogs/ConnectWarnings.h"
+#include "dialogs/Placement.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
 #include "model/UserLocale.h"
@@ -90,10 +91,7 @@ TfrmDateTime::TfrmDateTime(Prompts &prompts, QWidget *parent)
     connect(Timer, &QTimer::timeout, this, &TfrmDateTime::TimerTimer);
     Timer->start();
     RefreshClock();
-    if (parent) {
-        adjustSize();
-        move(parent->geometry().center() - rect().center());
-    }
+    CentreOverParent(*this);
 }
 
 void TfrmDateTime::ShowTime(const QDateTime &dateTime)

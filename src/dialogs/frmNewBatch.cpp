@@ -1,5 +1,6 @@
 #include "dialogs/frmNewBatch.h"
 
+#include "dialogs/Placement.h"
 #include "model/Conversions.h"
 #include "model/Prompts.h"
 
@@ -46,8 +47,7 @@ TfrmNewBatch::TfrmNewBatch(Prompts &prompts, QWidget *parent)
     edtBatchName->installEventFilter(this);
     edtMaxReadings->installEventFilter(this);
     setFixedSize(sizeHint());
-    if (parent)
-        move(parent->geometry().center() - rect().center());
+    CentreOverParent(*this);
 }
 
 bool TfrmNewBatch::Execute(QString &name, qint32 &maxReadings)

@@ -2,6 +2,7 @@
 
 #include "app/AppException.h"
 #include "device/Communication.h"
+#include "dialogs/Placement.h"
 #include "model/Prompts.h"
 
 #include <QGridLayout>
@@ -55,10 +56,7 @@ TfrmPassword::TfrmPassword(TdmCommunication &communication, Prompts &prompts, QW
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(Button1, &QPushButton::clicked, this, &TfrmPassword::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    if (parent) {
-        adjustSize();
-        move(parent->geometry().center() - rect().center());
-    }
+    CentreOverParent(*this);
 }
 
 void TfrmPassword::showEvent(QShowEvent *event)

@@ -2,6 +2,7 @@
 
 #include "app/AppException.h"
 #include "dialogs/ConnectWarnings.h"
+#include "dialogs/Placement.h"
 #include "files/PropertiesSheet.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
@@ -81,10 +82,7 @@ TfrmTalvoProperties::TfrmTalvoProperties(TdmCommunication &communication, QStrin
 
     connect(btnSave, &QPushButton::clicked, this, &TfrmTalvoProperties::btnSaveClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-    if (parent) {
-        adjustSize();
-        move(parent->geometry().center() - rect().center());
-    }
+    CentreOverParent(*this);
 }
 
 void TfrmTalvoProperties::AddRow(const QString &caption, const QString &name, const QString &unit, bool olderOnly)
