@@ -19,10 +19,16 @@ constexpr double FirstDayAfterPhantomLeapDay = 61;
 // Columns that hold dates are made wide enough for a short date, which would otherwise show as ###.
 constexpr quint16 DateColumnWidth = 12;
 
-void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, bool adjustEarlyDates)
+// The user's date and time formats, as a workbook writes them; the same for every cell of a sheet.
+struct TCellFormats {
+    QString Date;
+    QString Time;
+};
+
+void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, const TCellFormats &formats,
+               bool adjustEarlyDates)
 {
     const TCellContent content = CellKind(text);
-    const UserLocale &locale = UserLocale::Current();
     switch (content.Kind) {
     case TCellKind::Integer:
         worksheet.setInteger(col, row, content.Integer);
@@ -34,12 +40,12 @@ void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, b
         double day = content.Number;
         if (adjustEarlyDates && day < FirstDayAfterPhantomLeapDay)
             day -= 1;
-        worksheet.setDateTime(col, row, day, XlsFormatFromQt(locale.ShortDateFormat));
+        worksheet.setDateTime(col, row, day, formats.Date);
         worksheet.setColumnWidth(col, DateColumnWidth);
         break;
     }
     case TCellKind::Time:
-        worksheet.setDateTime(col, row, content.Number, XlsFormatFromQt(locale.TimeFormat));
+        worksheet.setDateTime(col, row, content.Number, formats.Time);
         break;
     case TCellKind::Text:
         worksheet.setText(col, row, text);
@@ -72,10 +78,12 @@ TCellContent CellKind(const QString &text)
 void FillWorksheet(XlsWorkbook &workbook, int index, const TSheet &sheet, const QString &title, bool adjustEarlyDates)
 {
     XlsWorksheet &worksheet = workbook.sheet(index);
+    const UserLocale &locale = UserLocale::Current();
+    const TCellFormats formats{XlsFormatFromQt(locale.ShortDateFormat), XlsFormatFromQt(locale.TimeFormat)};
     for (int row = 0; row < sheet.RowCount(); ++row) {
         const QStringList &cells = sheet.StoredCells(row);
         for (int col = 0; col < cells.size(); ++col)
-            WriteCell(worksheet, col, row, cells[col], adjustEarlyDates);
+            WriteCell(worksheet, col, row, cells[col], formats, adjustEarlyDates);
     }
     worksheet.setPageHeader(QStringLiteral("&L&D  &T &C Batch Report: ") + title + QStringLiteral(" &R&P of &N"));
     QStringList others;
