@@ -49,20 +49,6 @@ constexpr int TopAreaHeight = 176;
 constexpr int BottomStripHeight = 41;
 constexpr int SectionStripHeight = 27;
 
-QString CheckResultText(quint8 result)
-{
-    switch (result) {
-    case crPassed:
-        return QStringLiteral("Passed");
-    case crFailed:
-        return QStringLiteral("Failed");
-    case crNotAvailable:
-        return QStringLiteral("Code not available");
-    default:
-        return {};
-    }
-}
-
 } // namespace
 
 TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBatch *batch, Prompts &prompts)

@@ -311,6 +311,7 @@ private:
         FBatch->FSaved = true;
         FBatch->FReadingsLoaded = true;
         if (FCodeSeen) {
+            FBatch->FCheckCode = FStoredCode;
             FBatch->FCheckResult = crFailed;
             if (!FStoredCode.isEmpty()) {
                 for (int row = FFirstRow; row <= FLastRow; ++row)

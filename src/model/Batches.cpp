@@ -17,6 +17,20 @@ float FahrenheitToCelsius(float t)
     return static_cast<float>((static_cast<double>(t) - 32.0) * 5.0 / 9.0);
 }
 
+QString CheckResultText(quint8 result)
+{
+    switch (result) {
+    case crPassed:
+        return QStringLiteral("Passed");
+    case crFailed:
+        return QStringLiteral("Failed");
+    case crNotAvailable:
+        return QStringLiteral("Code not available");
+    default:
+        return {};
+    }
+}
+
 TBatch::TBatch(qint32 id)
     : FID(id)
     , FCreationDateTime(Now())
@@ -115,16 +129,7 @@ TBatch *TBatches::GetBatch(qint32 index) const
     return FBatches[static_cast<std::size_t>(index)].get();
 }
 
-namespace {
-
-QString Quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-} // namespace
-
-QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
+QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info)
 {
     if (reading.FFahrenheit) {
         reading.FTemperature = FahrenheitToCelsius(reading.FTemperature);
@@ -132,32 +137,43 @@ QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
     }
     const float t = reading.FTemperature;
     const bool newer = info.IsNewerFirmware();
-    // A date format with blanks or commas ("d MMM yyyy") would split the date into several cells
-    // when the line is divided again; such a date is quoted like the numbers.
-    QString date = DateToStr(reading.FDateTime);
-    if (std::any_of(date.begin(), date.end(), [](QChar c) { return c == QLatin1Char(',') || c.unicode() <= 32; }))
-        date = Quoted(date);
     QStringList fields;
-    fields << QString::number(reading.FIndex + 1) << date << TimeToStr(reading.FDateTime)
-           << QString::number(reading.FConductivity) << Quoted(FormatFixed(t, 1))
-           << Quoted(FormatFixed(CelsiusToFahrenheit(t), 1));
+    fields << QString::number(reading.FIndex + 1) << DateToStr(reading.FDateTime) << TimeToStr(reading.FDateTime)
+           << QString::number(reading.FConductivity) << FormatFixed(t, 1) << FormatFixed(CelsiusToFahrenheit(t), 1);
     // Outside 5-50 °C the compensation is not trusted; NaN fails both comparisons, hence the negation.
     if (!(t >= 5.0f && t <= 50.0f)) {
-        fields << QStringLiteral("---") << QStringLiteral("---");
+        fields << NoValue << NoValue;
         if (newer)
-            fields << QStringLiteral("---");
-        return fields.join(QLatin1Char(','));
+            fields << NoValue;
+        return fields;
     }
     const double d = (static_cast<double>(t) - 25.0) * info.AutoTempComp + 1.0;
-    fields << Quoted(QString::number(RoundHalfEven(Divide(reading.FConductivity, d))));
+    fields << QString::number(RoundHalfEven(Divide(reading.FConductivity, d)));
     double s =
         static_cast<double>(static_cast<qint64>(reading.FConductivity) - info.DeionizedWater) * SurfaceDensityFactor;
     s = Divide(s, d);
     if (!(s >= 0))
         s = 0;
-    fields << Quoted(QString::number(RoundHalfEven(s)));
+    fields << QString::number(RoundHalfEven(s));
     if (newer && info.HasBresleOffset)
-        fields << Quoted(QString::number(RoundHalfEven(s + info.BresleOffset)));
+        fields << QString::number(RoundHalfEven(s + info.BresleOffset));
+    return fields;
+}
+
+QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
+{
+    QStringList fields = ReadingToFields(reading, info);
+    for (qsizetype i = 1; i < fields.size(); ++i) {
+        QString &f = fields[i];
+        // The temperatures and derived values are quoted so that a decimal comma does not split them
+        // when the line is divided again; a date format with blanks or commas ("d MMM yyyy") is quoted
+        // for the same reason.
+        const bool quoted =
+            i == 1 ? std::any_of(f.begin(), f.end(), [](QChar c) { return c == QLatin1Char(',') || c.unicode() <= 32; })
+                   : i >= 4 && f != NoValue;
+        if (quoted)
+            f = QLatin1Char('"') + f + QLatin1Char('"');
+    }
     return fields.join(QLatin1Char(','));
 }
 

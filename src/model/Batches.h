@@ -31,6 +31,8 @@ public:
 };
 
 enum TCheckResult : quint8 { crPassed = 0, crFailed = 1, crNotAvailable = 2, crNotApplicable = 3 };
+// "Passed", "Failed", "Code not available", or empty for a batch that was not imported.
+QString CheckResultText(quint8 result);
 
 class TBatch {
 public:
@@ -58,6 +60,8 @@ public:
     bool FReadingsLoaded = false;
     bool FImported = false;
     quint8 FCheckResult = crNotApplicable;
+    // The check code the file of an imported batch holds, without its apostrophe; empty otherwise.
+    QString FCheckCode;
 
 private:
     void CheckRoom();
@@ -84,8 +88,13 @@ private:
     std::vector<std::unique_ptr<TBatch>> FBatches;
 };
 
-// The batch line: index, date, time, conductivity, °C, °F, then the derived values or "---".
-// A reading held in °F is converted to °C here, for good.
+// What a derived value outside the temperature window shows.
+inline const QString NoValue = QStringLiteral("---");
+
+// The batch line's fields, unquoted: index, date, time, conductivity, °C, °F, then the derived values or
+// NoValue. A reading held in °F is converted to °C here, for good.
+QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info);
+// The same fields as one comma-separated line, the temperatures and derived values quoted.
 QString ReadingToLine(TReading &reading, const TDeviceInfo &info);
 // Fills a reading from the fields of such a line (quotes removed), rewriting the date, time and
 // temperature fields into the text they had when written; may set the Bresle offset of info.

@@ -15,14 +15,11 @@
 #include <QFileInfo>
 #include <cstdio>
 
-namespace {
-
 void Out(const QString &line)
 {
     std::printf("%s\n", qPrintable(line));
 }
 
-// The value after an option, removed from the arguments with it.
 std::optional<QString> TakeOption(QStringList &args, const QString &name)
 {
     const qsizetype i = args.indexOf(name);
@@ -34,6 +31,8 @@ std::optional<QString> TakeOption(QStringList &args, const QString &name)
     args.remove(i, 2);
     return value;
 }
+
+namespace {
 
 bool TakeFlag(QStringList &args, const QString &name)
 {

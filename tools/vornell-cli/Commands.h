@@ -3,6 +3,7 @@
 // the dialogs. Each returns the exit status: 0 success, 1 a verified file failed its check, 2 error.
 
 #include <QStringList>
+#include <optional>
 
 class CliPrompts;
 class CliStatus;
@@ -15,11 +16,17 @@ struct CliContext {
     QStringList Args; // the command's own arguments and options
 };
 
+// One line on standard output.
+void Out(const QString &line);
+// The value after an option, removed from the arguments with it.
+std::optional<QString> TakeOption(QStringList &args, const QString &name);
+
 int PortsCommand(CliContext &c);
 int InfoCommand(CliContext &c);
 int ListCommand(CliContext &c);
 int ExportCommand(CliContext &c);
 int VerifyCommand(CliContext &c);
+int ReportCommand(CliContext &c);
 int ClockCommand(CliContext &c);
 int SettingsCommand(CliContext &c);
 int NewBatchCommand(CliContext &c);

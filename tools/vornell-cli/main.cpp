@@ -6,8 +6,12 @@
 #include "model/Errors.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -33,6 +37,11 @@ const std::map<QString, Command> &CommandTable()
         {QStringLiteral("verify"),
          {VerifyCommand, "verify FILE...",
           "Imports each file and prints file, batch, and Passed, Failed or Code not available."}},
+        {QStringLiteral("report"),
+         {ReportCommand, "report [--limit MG] --output OUT.pdf FILE...",
+          "Verifies the files as verify does and writes one inspection report of all their batches as a PDF\n"
+          "file: identity, settings, check result, statistics, chart and readings of each batch. --limit sets\n"
+          "the acceptance limit in mg/m²: readings above it are marked and counted."}},
         {QStringLiteral("clock"),
          {ClockCommand, "[port] clock [--set now | --set \"YYYY-MM-DD hh:mm:ss\"]",
           "Shows, or sets, the meter's clock."}},
@@ -60,11 +69,24 @@ void Usage(FILE *to)
         to, "\n'vornell-cli COMMAND --help' tells more. Exit status: 0 success, 1 a file failed its check, 2 error.\n");
 }
 
+// The report paints its pages with the GUI's fonts but needs no window: it runs on the offscreen
+// platform unless one is chosen. Every other command runs without the GUI.
+std::unique_ptr<QCoreApplication> MakeApplication(int &argc, char *argv[])
+{
+    const auto command = std::find_if(
+        argv + 1, argv + argc, [](const char *a) { return CommandTable().count(QString::fromLocal8Bit(a)) > 0; });
+    if (command == argv + argc || std::strcmp(*command, "report") != 0)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const auto app = MakeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     CliPrompts prompts;
     std::optional<int> port;

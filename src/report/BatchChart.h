@@ -1,0 +1,45 @@
+#pragma once
+// The chart of a batch: the judged figure of each reading (the Bresle value, else the surface density)
+// against the reading number, with the acceptance limit as a line. Painted with the painter's font, so
+// that the same chart suits the batch window and a printed page.
+
+#include "model/BatchStatistics.h"
+
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+class QRectF;
+
+struct TChartPoint {
+    int Number; // the reading number the table shows
+    int Figure;
+};
+
+class TBatchChart {
+public:
+    TBatchChart() = default;
+    // From the rows of the readings table; readings that show "---" leave a gap.
+    TBatchChart(const QList<QStringList> &rows, int column, TAcceptanceLimit limit);
+
+    // The axes, the readings and the limit, inside the rectangle.
+    void Paint(QPainter &painter, const QRectF &rect) const;
+
+    const QList<TChartPoint> &Points() const { return FPoints; }
+
+private:
+    QList<TChartPoint> FPoints;
+    int FLastNumber = 0;
+    QString FFigureName;
+    TAcceptanceLimit FLimit;
+};
+
+// The mark of a reading above the limit, in the chart, the grid and the report: a triangle pointing
+// up, so that it does not rely on colour alone.
+void PaintAboveLimitMark(QPainter &painter, const QPointF &centre, double size);
+// The colour of the mark, and a light tint of it for a cell's background.
+QColor AboveLimitColor();
+QColor AboveLimitTint();
