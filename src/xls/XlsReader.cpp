@@ -177,6 +177,15 @@ void Need(const Record &record, qsizetype size)
         Fail(QStringLiteral("record %1 at offset %2 is too short").arg(Hex(record.type)).arg(record.offset));
 }
 
+// The text at an offset of LABEL, STRING or HEADER: the string form with a 16-bit count, whose
+// characters may go on in CONTINUE records.
+QString RecordString(const Record &record, RecordCursor &cursor, qsizetype at)
+{
+    Need(record, at + 3);
+    ContinuedData data(record, cursor, at);
+    return data.unicodeString();
+}
+
 QString ErrorText(quint8 code)
 {
     switch (code) {
@@ -199,6 +208,11 @@ QString ErrorText(quint8 code)
     }
 }
 
+QString BoolText(bool value)
+{
+    return value ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+}
+
 double RkValue(quint32 rk)
 {
     double value = (rk & 0x2) ? static_cast<double>(static_cast<qint32>(rk) >> 2)
@@ -208,32 +222,344 @@ double RkValue(quint32 rk)
     return value;
 }
 
+void CheckBof(const Record &record)
+{
+    if (record.type == Biff::Bof2 || record.type == Biff::Bof3 || record.type == Biff::Bof4)
+        throw Error(QStringLiteral("The workbook is in a format older than Excel 97 and cannot be read."));
+    if (record.type != Biff::Bof)
+        Fail(QStringLiteral("a substream does not start with a BOF record"));
+    Need(record, 4);
+    if (U16(record.data) != Biff::Version8)
+        throw Error(QStringLiteral("The workbook is in a format older than Excel 97 and cannot be read."));
+}
+
+// The records of the workbook globals, each read by its own function.
+
 struct BoundSheet {
     quint32 offset = 0;
     QString name;
 };
 
+struct Globals {
+    qsizetype end = 0; // offset after their EOF
+    bool date1904 = false;
+    QHash<quint16, QString> formats; // number format codes by index
+    QList<quint16> xfFormats;        // the number format of each cell format
+    QList<BoundSheet> sheets;
+    QList<QString> strings;
+};
+
+bool ParseDateMode(const Record &r)
+{
+    Need(r, 2);
+    return U16(r.data) == 1;
+}
+
+std::pair<quint16, QString> ParseFormat(const Record &r, RecordCursor &cursor)
+{
+    Need(r, 2);
+    ContinuedData data(r, cursor, 0);
+    const quint16 index = data.u16();
+    return {index, data.unicodeString()};
+}
+
+quint16 ParseXf(const Record &r)
+{
+    Need(r, 4);
+    return U16(r.data + 2);
+}
+
+// Charts, macro sheets and modules are not read, so they give no sheet.
+std::optional<BoundSheet> ParseBoundSheet(const Record &r, RecordCursor &cursor)
+{
+    Need(r, 8);
+    ContinuedData data(r, cursor, 0);
+    BoundSheet bound;
+    bound.offset = data.u32();
+    data.u8(); // visibility
+    const quint8 type = data.u8();
+    const quint8 count = data.u8();
+    bound.name = data.chars(count, data.u8() & 0x01);
+    if (type != 0)
+        return std::nullopt;
+    return bound;
+}
+
+// The count comes from the file; maxCount bounds what it may reserve.
+QList<QString> ParseSst(const Record &r, RecordCursor &cursor, qsizetype maxCount)
+{
+    Need(r, 8);
+    ContinuedData data(r, cursor, 4);
+    const quint32 unique = data.u32();
+    QList<QString> strings;
+    strings.reserve(std::min<qsizetype>(unique, maxCount));
+    for (quint32 i = 0; i < unique; ++i) {
+        const quint16 count = data.u16();
+        const quint8 flags = data.u8();
+        const quint16 runs = (flags & 0x08) ? data.u16() : 0;
+        const quint32 extra = (flags & 0x04) ? data.u32() : 0;
+        strings.append(data.chars(count, flags & 0x01));
+        data.skipBytes(4ull * runs + extra);
+    }
+    return strings;
+}
+
+Globals ReadGlobals(const QByteArray &stream)
+{
+    RecordCursor cursor(stream, 0);
+    const Record bof = cursor.next();
+    CheckBof(bof);
+    if (U16(bof.data + 2) != Biff::GlobalsStream)
+        Fail(QStringLiteral("the workbook globals are missing"));
+    Globals globals;
+    for (;;) {
+        if (cursor.atEnd())
+            Fail(QStringLiteral("the workbook globals end without an EOF record"));
+        const Record r = cursor.next();
+        switch (r.type) {
+        case Biff::Eof:
+            globals.end = cursor.position();
+            return globals;
+        case Biff::FilePass:
+            throw Error(QStringLiteral("The workbook is encrypted (protected by a password) and cannot be read."));
+        case Biff::DateMode:
+            globals.date1904 = ParseDateMode(r);
+            break;
+        case Biff::Format: {
+            const auto [index, code] = ParseFormat(r, cursor);
+            globals.formats.insert(index, code);
+            break;
+        }
+        case Biff::Xf:
+            globals.xfFormats.append(ParseXf(r));
+            break;
+        case Biff::BoundSheet:
+            if (auto bound = ParseBoundSheet(r, cursor))
+                globals.sheets.append(std::move(*bound));
+            break;
+        case Biff::Sst:
+            // Each string takes at least three bytes of the stream.
+            globals.strings.append(ParseSst(r, cursor, stream.size() / 3));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Number cells as the cell formats show them. Whether a cell format shows dates or times is worked
+// out once, as every number cell asks.
+class CellFormats {
+public:
+    explicit CellFormats(const Globals &globals)
+        : F1904(globals.date1904)
+    {
+        // For every cell format: its code when it shows dates or times, empty otherwise.
+        FDateTime.reserve(globals.xfFormats.size());
+        for (quint16 index : globals.xfFormats) {
+            const auto custom = globals.formats.constFind(index);
+            if (custom == globals.formats.constEnd())
+                FDateTime.append(XlsBuiltInDateTimeFormat(index));
+            else
+                FDateTime.append(XlsIsDateTimeFormat(custom.value()) ? custom.value() : QString());
+        }
+    }
+
+    XlsCell numberCell(double value, quint16 xf) const
+    {
+        XlsCell cell;
+        const bool dateTime = xf < FDateTime.size() && !FDateTime[xf].isEmpty();
+        if (dateTime && std::isfinite(value)) {
+            cell.kind = XlsCell::Kind::DateTime;
+            cell.format = FDateTime[xf];
+            cell.number = F1904 && value >= 1 ? value + Days1904 : value;
+        } else if (std::trunc(value) == value && std::fabs(value) < IntegerLimit) {
+            cell.kind = XlsCell::Kind::Integer;
+            cell.integer = static_cast<qint64>(value);
+        } else {
+            cell.kind = XlsCell::Kind::Number;
+            cell.number = value;
+        }
+        return cell;
+    }
+
+private:
+    bool F1904;
+    QList<QString> FDateTime;
+};
+
+// The records of a worksheet, each read by its own function.
+
+struct CellPosition {
+    quint16 column = 0;
+    quint16 row = 0;
+};
+
+// A value a record gives a cell.
+struct CellAt {
+    CellPosition position;
+    XlsCell cell;
+};
+
+// Every cell record starts with the row and the column.
+CellPosition PositionOf(const Record &r)
+{
+    return {U16(r.data + 2), U16(r.data)};
+}
+
+XlsCell TextCell(const QString &text)
+{
+    XlsCell cell;
+    cell.kind = XlsCell::Kind::Text;
+    cell.text = text;
+    return cell;
+}
+
+void Put(XlsWorksheet &sheet, CellAt &&at)
+{
+    const auto [column, row] = at.position;
+    if (column >= XlsWorksheet::ColumnCount)
+        Fail(QStringLiteral("a cell lies in column %1, beyond the last column").arg(column));
+    // Non-finite numbers are not values a workbook can hold; such a cell reads as empty.
+    const XlsCell &cell = at.cell;
+    if ((cell.kind == XlsCell::Kind::Number || cell.kind == XlsCell::Kind::DateTime) && !std::isfinite(cell.number))
+        return;
+    sheet.setCell(column, row, std::move(at.cell));
+}
+
+CellAt ParseNumber(const Record &r, const CellFormats &formats)
+{
+    Need(r, 14);
+    return {PositionOf(r), formats.numberCell(F64(r.data + 6), U16(r.data + 4))};
+}
+
+CellAt ParseRk(const Record &r, const CellFormats &formats)
+{
+    Need(r, 10);
+    return {PositionOf(r), formats.numberCell(RkValue(U32(r.data + 6)), U16(r.data + 4))};
+}
+
+// Numbers in adjacent cells of one row.
+void ParseMulRk(const Record &r, const CellFormats &formats, XlsWorksheet &sheet)
+{
+    Need(r, 6);
+    const quint16 row = U16(r.data);
+    const quint16 first = U16(r.data + 2);
+    const qsizetype count = (r.size - 6) / 6;
+    for (qsizetype i = 0; i < count; ++i) {
+        const char *p = r.data + 4 + 6 * i;
+        Put(sheet, {{static_cast<quint16>(first + i), row}, formats.numberCell(RkValue(U32(p + 2)), U16(p))});
+    }
+}
+
+CellAt ParseLabelSst(const Record &r, const QList<QString> &strings)
+{
+    Need(r, 10);
+    const quint32 index = U32(r.data + 6);
+    if (index >= static_cast<quint32>(strings.size()))
+        Fail(QStringLiteral("a cell refers to shared string %1 of %2").arg(index).arg(strings.size()));
+    return {PositionOf(r), TextCell(strings[index])};
+}
+
+// LABEL, and RSTRING, whose formatting runs are not read.
+CellAt ParseLabel(const Record &r, RecordCursor &cursor)
+{
+    const QString text = RecordString(r, cursor, 6);
+    return {PositionOf(r), TextCell(text)};
+}
+
+CellAt ParseBoolErr(const Record &r)
+{
+    Need(r, 8);
+    const quint8 value = U8(r.data + 6);
+    const bool error = U8(r.data + 7) != 0;
+    return {PositionOf(r), TextCell(error ? ErrorText(value) : BoolText(value != 0))};
+}
+
+// Puts the value of the formula's last calculation. A text value is not in the record but in the
+// STRING record after it: then the position it goes to is returned.
+std::optional<CellPosition> ParseFormula(const Record &r, const CellFormats &formats, XlsWorksheet &sheet)
+{
+    Need(r, 20);
+    const CellPosition position = PositionOf(r);
+    const char *result = r.data + 6;
+    if (U16(result + 6) != 0xFFFF)
+        Put(sheet, {position, formats.numberCell(F64(result), U16(r.data + 4))});
+    else if (U8(result) == 0)
+        return position;
+    else if (U8(result) == 1)
+        Put(sheet, {position, TextCell(BoolText(U8(result + 2) != 0))});
+    else if (U8(result) == 2)
+        Put(sheet, {position, TextCell(ErrorText(U8(result + 2)))});
+    return std::nullopt;
+}
+
+quint16 ParseDefColWidth(const Record &r)
+{
+    Need(r, 2);
+    return U16(r.data);
+}
+
+// Widths are stored in 1/256 of a character.
+void ParseColInfo(const Record &r, XlsWorksheet &sheet)
+{
+    Need(r, 10);
+    const int last = std::min<int>(U16(r.data + 2), XlsWorksheet::ColumnCount - 1);
+    const quint16 characters = static_cast<quint16>(std::min(U16(r.data + 4) / 256, 255));
+    for (int column = U16(r.data); column <= last; ++column)
+        sheet.setColumnWidth(column, characters);
+}
+
+QString ParseHeader(const Record &r, RecordCursor &cursor)
+{
+    return RecordString(r, cursor, 0).left(XlsWorksheet::MaxHeaderLength);
+}
+
+// LEFTMARGIN, RIGHTMARGIN, TOPMARGIN and BOTTOMMARGIN.
+double ParseMargin(const Record &r)
+{
+    Need(r, 8);
+    return F64(r.data);
+}
+
+void ParseSetup(const Record &r, XlsPrintSettings &print)
+{
+    Need(r, 34);
+    const quint16 flags = U16(r.data + 10);
+    if (!(flags & 0x0004)) { // paper, scale and orientation are valid
+        print.paperSize = U16(r.data);
+        print.scale = U16(r.data + 2);
+        print.orientation =
+            (flags & 0x0002) ? XlsPrintSettings::Orientation::Portrait : XlsPrintSettings::Orientation::Landscape;
+    }
+    if (flags & 0x0080)
+        print.firstPageNumber = U16(r.data + 4);
+    print.headerMargin = F64(r.data + 16);
+    print.footerMargin = F64(r.data + 24);
+}
+
 class WorkbookReader {
 public:
     explicit WorkbookReader(const QByteArray &stream)
         : FStream(stream)
+        , FGlobals(ReadGlobals(stream))
+        , FFormats(FGlobals)
     {}
 
-    XlsWorksheets read()
+    XlsWorksheets read() const
     {
-        readGlobals();
-        classifyFormats();
         // Substreams are read in stream order and may not overlap, so no byte is read twice however
         // the sheet list points into the stream.
-        QList<qsizetype> order(FBoundSheets.size());
+        const QList<BoundSheet> &bounds = FGlobals.sheets;
+        QList<qsizetype> order(bounds.size());
         for (qsizetype i = 0; i < order.size(); ++i)
             order[i] = i;
         std::stable_sort(order.begin(), order.end(),
-                         [this](qsizetype a, qsizetype b) { return FBoundSheets[a].offset < FBoundSheets[b].offset; });
-        QList<std::optional<XlsWorksheet>> read(FBoundSheets.size());
-        qsizetype end = FGlobalsEnd;
+                         [&bounds](qsizetype a, qsizetype b) { return bounds[a].offset < bounds[b].offset; });
+        QList<std::optional<XlsWorksheet>> read(bounds.size());
+        qsizetype end = FGlobals.end;
         for (qsizetype i : std::as_const(order)) {
-            const BoundSheet &bound = FBoundSheets[i];
+            const BoundSheet &bound = bounds[i];
             if (bound.offset < end)
                 Fail(QStringLiteral("the worksheet \"%1\" overlaps another substream").arg(bound.name));
             XlsWorksheet sheet(bound.name);
@@ -248,146 +574,9 @@ public:
     }
 
 private:
-    static void CheckBof(const Record &record)
-    {
-        if (record.type == Biff::Bof2 || record.type == Biff::Bof3 || record.type == Biff::Bof4)
-            throw Error(QStringLiteral("The workbook is in a format older than Excel 97 and cannot be read."));
-        if (record.type != Biff::Bof)
-            Fail(QStringLiteral("a substream does not start with a BOF record"));
-        Need(record, 4);
-        if (U16(record.data) != Biff::Version8)
-            throw Error(QStringLiteral("The workbook is in a format older than Excel 97 and cannot be read."));
-    }
-
-    void readGlobals()
-    {
-        RecordCursor cursor(FStream, 0);
-        const Record bof = cursor.next();
-        CheckBof(bof);
-        if (U16(bof.data + 2) != Biff::GlobalsStream)
-            Fail(QStringLiteral("the workbook globals are missing"));
-        for (;;) {
-            if (cursor.atEnd())
-                Fail(QStringLiteral("the workbook globals end without an EOF record"));
-            const Record record = cursor.next();
-            switch (record.type) {
-            case Biff::Eof:
-                FGlobalsEnd = cursor.position();
-                return;
-            case Biff::FilePass:
-                throw Error(QStringLiteral("The workbook is encrypted (protected by a password) and cannot be read."));
-            case Biff::DateMode:
-                Need(record, 2);
-                F1904 = U16(record.data) == 1;
-                break;
-            case Biff::Format: {
-                Need(record, 2);
-                ContinuedData data(record, cursor, 0);
-                const quint16 index = data.u16();
-                FFormats.insert(index, data.unicodeString());
-                break;
-            }
-            case Biff::Xf:
-                Need(record, 4);
-                FXfFormats.append(U16(record.data + 2));
-                break;
-            case Biff::BoundSheet: {
-                Need(record, 8);
-                ContinuedData data(record, cursor, 0);
-                BoundSheet bound;
-                bound.offset = data.u32();
-                data.u8(); // visibility
-                const quint8 type = data.u8();
-                const quint8 count = data.u8();
-                bound.name = data.chars(count, data.u8() & 0x01);
-                if (type == 0) // charts, macro sheets and modules are not read
-                    FBoundSheets.append(bound);
-                break;
-            }
-            case Biff::Sst:
-                readSharedStrings(record, cursor);
-                break;
-            default:
-                break;
-            }
-        }
-    }
-
-    void readSharedStrings(const Record &record, RecordCursor &cursor)
-    {
-        Need(record, 8);
-        ContinuedData data(record, cursor, 4);
-        const quint32 unique = data.u32();
-        // The count comes from the file; each string takes at least three bytes.
-        FStrings.reserve(std::min<qsizetype>(unique, FStream.size() / 3));
-        for (quint32 i = 0; i < unique; ++i) {
-            const quint16 count = data.u16();
-            const quint8 flags = data.u8();
-            const quint16 runs = (flags & 0x08) ? data.u16() : 0;
-            const quint32 extra = (flags & 0x04) ? data.u32() : 0;
-            FStrings.append(data.chars(count, flags & 0x01));
-            data.skipBytes(4ull * runs + extra);
-        }
-    }
-
-    // For every cell format: its code when it shows dates or times, empty otherwise. Worked out
-    // once, as every number cell asks.
-    void classifyFormats()
-    {
-        FXfDateTime.reserve(FXfFormats.size());
-        for (quint16 index : std::as_const(FXfFormats)) {
-            const auto custom = FFormats.constFind(index);
-            if (custom == FFormats.constEnd())
-                FXfDateTime.append(XlsBuiltInDateTimeFormat(index));
-            else
-                FXfDateTime.append(XlsIsDateTimeFormat(custom.value()) ? custom.value() : QString());
-        }
-    }
-
-    const QString &dateTimeFormat(quint16 xf) const
-    {
-        static const QString none;
-        return xf < FXfDateTime.size() ? FXfDateTime[xf] : none;
-    }
-
-    XlsCell numberCell(double value, quint16 xf)
-    {
-        XlsCell cell;
-        const QString &format = dateTimeFormat(xf);
-        if (!format.isEmpty() && std::isfinite(value)) {
-            cell.kind = XlsCell::Kind::DateTime;
-            cell.format = format;
-            cell.number = F1904 && value >= 1 ? value + Days1904 : value;
-        } else if (std::trunc(value) == value && std::fabs(value) < IntegerLimit) {
-            cell.kind = XlsCell::Kind::Integer;
-            cell.integer = static_cast<qint64>(value);
-        } else {
-            cell.kind = XlsCell::Kind::Number;
-            cell.number = value;
-        }
-        return cell;
-    }
-
-    static XlsCell TextCell(const QString &text)
-    {
-        XlsCell cell;
-        cell.kind = XlsCell::Kind::Text;
-        cell.text = text;
-        return cell;
-    }
-
-    static void Put(XlsWorksheet &sheet, quint16 column, quint16 row, XlsCell &&cell)
-    {
-        if (column >= XlsWorksheet::ColumnCount)
-            Fail(QStringLiteral("a cell lies in column %1, beyond the last column").arg(column));
-        // Non-finite numbers are not values a workbook can hold; such a cell reads as empty.
-        if ((cell.kind == XlsCell::Kind::Number || cell.kind == XlsCell::Kind::DateTime) && !std::isfinite(cell.number))
-            return;
-        sheet.setCell(column, row, std::move(cell));
-    }
-
-    // Reads one substream; end becomes the offset after its EOF.
-    bool readWorksheet(const BoundSheet &bound, XlsWorksheet &sheet, qsizetype &end)
+    // Reads one substream; end becomes the offset after its EOF. False for a substream that is not a
+    // worksheet.
+    bool readWorksheet(const BoundSheet &bound, XlsWorksheet &sheet, qsizetype &end) const
     {
         if (bound.offset >= static_cast<quint64>(FStream.size()))
             Fail(QStringLiteral("the worksheet \"%1\" starts outside the stream").arg(bound.name));
@@ -395,9 +584,8 @@ private:
         const Record bof = cursor.next();
         CheckBof(bof);
         const bool worksheet = U16(bof.data + 2) == Biff::WorksheetStream;
-        int depth = 0; // embedded charts bring their own BOF ... EOF
-        bool stringPending = false;
-        quint16 pendingRow = 0, pendingColumn = 0;
+        int depth = 0;                           // embedded charts bring their own BOF ... EOF
+        std::optional<CellPosition> formulaText; // where the STRING record's text goes
         XlsPrintSettings &print = sheet.printSettings();
         for (;;) {
             if (cursor.atEnd())
@@ -418,124 +606,57 @@ private:
                 continue;
             switch (r.type) {
             case Biff::Number:
-                Need(r, 14);
-                Put(sheet, U16(r.data + 2), U16(r.data), numberCell(F64(r.data + 6), U16(r.data + 4)));
+                Put(sheet, ParseNumber(r, FFormats));
                 break;
             case Biff::Rk:
-                Need(r, 10);
-                Put(sheet, U16(r.data + 2), U16(r.data), numberCell(RkValue(U32(r.data + 6)), U16(r.data + 4)));
+                Put(sheet, ParseRk(r, FFormats));
                 break;
-            case Biff::MulRk: {
-                Need(r, 6);
-                const quint16 row = U16(r.data);
-                const quint16 first = U16(r.data + 2);
-                const qsizetype count = (r.size - 6) / 6;
-                for (qsizetype i = 0; i < count; ++i) {
-                    const char *p = r.data + 4 + 6 * i;
-                    Put(sheet, static_cast<quint16>(first + i), row, numberCell(RkValue(U32(p + 2)), U16(p)));
-                }
+            case Biff::MulRk:
+                ParseMulRk(r, FFormats, sheet);
                 break;
-            }
-            case Biff::LabelSst: {
-                Need(r, 10);
-                const quint32 index = U32(r.data + 6);
-                if (index >= static_cast<quint32>(FStrings.size()))
-                    Fail(QStringLiteral("a cell refers to shared string %1 of %2").arg(index).arg(FStrings.size()));
-                Put(sheet, U16(r.data + 2), U16(r.data), TextCell(FStrings[index]));
+            case Biff::LabelSst:
+                Put(sheet, ParseLabelSst(r, FGlobals.strings));
                 break;
-            }
             case Biff::Label:
-            case Biff::Rstring: {
-                Need(r, 9);
-                ContinuedData data(r, cursor, 6);
-                Put(sheet, U16(r.data + 2), U16(r.data), TextCell(data.unicodeString()));
+            case Biff::Rstring:
+                Put(sheet, ParseLabel(r, cursor));
                 break;
-            }
-            case Biff::BoolErr: {
-                Need(r, 8);
-                const quint8 value = U8(r.data + 6);
-                const bool error = U8(r.data + 7) != 0;
-                Put(sheet, U16(r.data + 2), U16(r.data),
-                    TextCell(error   ? ErrorText(value)
-                             : value ? QStringLiteral("TRUE")
-                                     : QStringLiteral("FALSE")));
+            case Biff::BoolErr:
+                Put(sheet, ParseBoolErr(r));
                 break;
-            }
-            case Biff::Formula: {
-                Need(r, 20);
-                const quint16 row = U16(r.data), column = U16(r.data + 2);
-                const char *result = r.data + 6;
-                stringPending = false;
-                if (U16(result + 6) != 0xFFFF) {
-                    Put(sheet, column, row, numberCell(F64(result), U16(r.data + 4)));
-                } else if (U8(result) == 0) { // the text follows in a STRING record
-                    stringPending = true;
-                    pendingRow = row;
-                    pendingColumn = column;
-                } else if (U8(result) == 1) {
-                    Put(sheet, column, row,
-                        TextCell(U8(result + 2) ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
-                } else if (U8(result) == 2) {
-                    Put(sheet, column, row, TextCell(ErrorText(U8(result + 2))));
-                }
+            case Biff::Formula:
+                formulaText = ParseFormula(r, FFormats, sheet);
                 break;
-            }
             case Biff::String:
-                if (stringPending) {
-                    Need(r, 3);
-                    ContinuedData data(r, cursor, 0);
-                    Put(sheet, pendingColumn, pendingRow, TextCell(data.unicodeString()));
-                    stringPending = false;
-                }
+                if (formulaText)
+                    Put(sheet, {*formulaText, TextCell(RecordString(r, cursor, 0))});
+                formulaText.reset();
                 break;
             case Biff::DefColWidth:
-                Need(r, 2);
-                sheet.setDefaultColumnWidth(U16(r.data));
+                sheet.setDefaultColumnWidth(ParseDefColWidth(r));
                 break;
-            case Biff::ColInfo: {
-                Need(r, 10);
-                const int last = std::min<int>(U16(r.data + 2), XlsWorksheet::ColumnCount - 1);
-                const quint16 characters = static_cast<quint16>(std::min(U16(r.data + 4) / 256, 255));
-                for (int column = U16(r.data); column <= last; ++column)
-                    sheet.setColumnWidth(column, characters);
+            case Biff::ColInfo:
+                ParseColInfo(r, sheet);
                 break;
-            }
             case Biff::Header:
-                if (r.size > 0) {
-                    Need(r, 3);
-                    ContinuedData data(r, cursor, 0);
-                    const QString header = data.unicodeString();
-                    sheet.setPageHeader(header.left(XlsWorksheet::MaxHeaderLength));
-                }
+                if (r.size > 0) // an empty HEADER record stands for no header
+                    sheet.setPageHeader(ParseHeader(r, cursor));
                 break;
             case Biff::LeftMargin:
+                print.leftMargin = ParseMargin(r);
+                break;
             case Biff::RightMargin:
+                print.rightMargin = ParseMargin(r);
+                break;
             case Biff::TopMargin:
-            case Biff::BottomMargin: {
-                Need(r, 8);
-                const double value = F64(r.data);
-                double &margin = r.type == Biff::LeftMargin    ? print.leftMargin
-                                 : r.type == Biff::RightMargin ? print.rightMargin
-                                 : r.type == Biff::TopMargin   ? print.topMargin
-                                                               : print.bottomMargin;
-                margin = value;
+                print.topMargin = ParseMargin(r);
                 break;
-            }
-            case Biff::Setup: {
-                Need(r, 34);
-                const quint16 flags = U16(r.data + 10);
-                if (!(flags & 0x0004)) { // paper, scale and orientation are valid
-                    print.paperSize = U16(r.data);
-                    print.scale = U16(r.data + 2);
-                    print.orientation = (flags & 0x0002) ? XlsPrintSettings::Orientation::Portrait
-                                                         : XlsPrintSettings::Orientation::Landscape;
-                }
-                if (flags & 0x0080)
-                    print.firstPageNumber = U16(r.data + 4);
-                print.headerMargin = F64(r.data + 16);
-                print.footerMargin = F64(r.data + 24);
+            case Biff::BottomMargin:
+                print.bottomMargin = ParseMargin(r);
                 break;
-            }
+            case Biff::Setup:
+                ParseSetup(r, print);
+                break;
             default:
                 // BLANK, MULBLANK, DIMENSIONS (the cells give the used range) and everything that is
                 // not a value.
@@ -545,13 +666,8 @@ private:
     }
 
     const QByteArray &FStream;
-    qsizetype FGlobalsEnd = 0;
-    bool F1904 = false;
-    QHash<quint16, QString> FFormats;
-    QList<quint16> FXfFormats;
-    QList<QString> FXfDateTime;
-    QList<BoundSheet> FBoundSheets;
-    QList<QString> FStrings;
+    const Globals FGlobals;
+    const CellFormats FFormats;
 };
 
 } // namespace
