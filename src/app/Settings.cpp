@@ -15,6 +15,15 @@ QString WithSeparator(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+const QString AcceptanceLimitKey = QStringLiteral("Inspection/AcceptanceLimit");
+
+void Sync(QSettings &ini, const QString &fileName)
+{
+    ini.sync();
+    if (ini.status() != QSettings::NoError)
+        throw Error(QStringLiteral("Unable to write to %1").arg(QFileInfo(fileName).absoluteFilePath()));
+}
+
 QString DocumentsFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -55,7 +64,24 @@ void SaveSettings(const QString &fileName, const TAppSettings &settings)
     ini.setValue(QStringLiteral("Path/LastSavePath"), settings.LastSavePath);
     ini.setValue(QStringLiteral("Communication/LastPort"), settings.LastPort);
     ini.setValue(QStringLiteral("Path/LastImportPath"), settings.LastImportPath);
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-        throw Error(QStringLiteral("Unable to write to %1").arg(QFileInfo(fileName).absoluteFilePath()));
+    Sync(ini, fileName);
+}
+
+TAcceptanceLimit LoadAcceptanceLimit(const QString &fileName)
+{
+    const QSettings ini(fileName, QSettings::IniFormat);
+    const auto limit = TryStrToInt(ini.value(AcceptanceLimitKey).toString());
+    if (!limit || *limit < MinAcceptanceLimit || *limit > MaxAcceptanceLimit)
+        return std::nullopt;
+    return limit;
+}
+
+void SaveAcceptanceLimit(const QString &fileName, TAcceptanceLimit limit)
+{
+    QSettings ini(fileName, QSettings::IniFormat);
+    if (limit)
+        ini.setValue(AcceptanceLimitKey, *limit);
+    else
+        ini.remove(AcceptanceLimitKey);
+    Sync(ini, fileName);
 }

@@ -3,6 +3,8 @@
 // meter last answered. It lies beside the executable, named after it, unless the running user cannot
 // write there (an installed program): then the same file name in the user's configuration folder.
 
+#include "model/BatchStatistics.h"
+
 #include <QString>
 
 struct TAppSettings {
@@ -26,3 +28,9 @@ TAppSettings LoadSettings(const QString &fileName, const QString &defaultFolder)
 // Creates the file's folder if needed. Raises "Unable to write to <file>" when the file cannot be
 // written; the old file then stays whole.
 void SaveSettings(const QString &fileName, const TAppSettings &settings);
+
+// The acceptance limit of the inspection, in a section of its own ("Inspection"); off when the key is
+// missing or holds no valid limit.
+TAcceptanceLimit LoadAcceptanceLimit(const QString &fileName);
+// Written at once, the other keys kept; off removes the key. Raises as SaveSettings does.
+void SaveAcceptanceLimit(const QString &fileName, TAcceptanceLimit limit);

@@ -6,8 +6,10 @@
 #include "app/BatchWindows.h"
 #include "app/BusyCursor.h"
 #include "app/MenuItemHint.h"
+#include "app/ReportCommands.h"
 #include "app/Settings.h"
 #include "app/frmAbout.h"
+#include "app/frmAcceptanceLimit.h"
 #include "app/frmViewBatch.h"
 #include "device/Communication.h"
 #include "dialogs/ConnectWarnings.h"
@@ -28,6 +30,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -95,6 +98,7 @@ void TfrmMain::FormCreate()
     FLastSavePath = settings.LastSavePath;
     FLastImportPath = settings.LastImportPath;
     FLastPort = settings.LastPort;
+    FAcceptanceLimit = LoadAcceptanceLimit(FSettingsFile);
     FDeviceInfo = std::make_shared<TDeviceInfo>();
     FCommunication = std::make_unique<TdmCommunication>(FPrompts);
     FSaveCommands = std::make_unique<TSaveCommands>(*FCommunication, FDeviceInfo, FLastSavePath, *this, FPrompts);
@@ -157,6 +161,13 @@ void TfrmMain::BuildMenus()
     batches->addSeparator();
     AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."),
                 &TfrmMain::mniCloseAllClick);
+    batches->addSeparator();
+    AddMenuItem(batches, QStringLiteral("&Print..."), QStringLiteral("Print the report of the selected batch."),
+                &TfrmMain::pumPrintBatchClick);
+    AddMenuItem(batches, QStringLiteral("&Export PDF..."),
+                QStringLiteral("Save the report of the selected batch as a PDF file."), &TfrmMain::pumExportPdfClick);
+    AddMenuItem(batches, QStringLiteral("Acceptance &Limit..."),
+                QStringLiteral("Mark and count the readings above a limit."), &TfrmMain::mniAcceptanceLimitClick);
 
     QMenu *configuration = menuBar()->addMenu(QStringLiteral("C&onfiguration"));
     AddMenuItem(configuration, QStringLiteral("&Measurement Settings"), {}, &TfrmMain::mniMeasurementSettingsClick);
@@ -191,6 +202,8 @@ void TfrmMain::BuildMenus()
         {QStringLiteral("Close Batches"), &TfrmMain::mniCloseAllClick},
         {QStringLiteral("&Save Batch"), &TfrmMain::pumSaveBatchClick},
         {QStringLiteral("&Delete Batch"), &TfrmMain::pumDeleteBatchClick},
+        {QStringLiteral("&Print..."), &TfrmMain::pumPrintBatchClick},
+        {QStringLiteral("&Export PDF..."), &TfrmMain::pumExportPdfClick},
     };
     for (const auto &[caption, command] : popup)
         connect(pumTreeView->addAction(caption), &QAction::triggered, this, command);
@@ -354,7 +367,7 @@ void TfrmMain::ShowPopupItems(int kind)
     for (QAction *a : items)
         a->setVisible(false);
     const int from = kind == 0 ? 0 : kind == 1 ? 1 : 4;
-    const int to = kind == 2 ? 5 : 3;
+    const int to = kind == 2 ? 7 : 3;
     for (int i = from; i <= to; ++i)
         items[i]->setVisible(true);
 }
@@ -410,15 +423,7 @@ void TfrmMain::tvwBatchesDblClick()
     if (!busy.Acquired())
         return;
     try {
-        try {
-            if (!batch->FReadingsLoaded)
-                FCommunication->ReadBatchReadings(*batch);
-            if (!FDeviceInfo->Valid)
-                FDeviceInfo = FCommunication->ReadDeviceInfo();
-        } catch (const std::exception &e) {
-            if (MessageOf(e) != CouldNotConnect)
-                throw;
-        }
+        ReadForView(*batch);
         auto *view = new TfrmViewBatch(nullptr, FDeviceInfo.get(), batch, FPrompts);
         view->setObjectName(QStringLiteral("BatchForm%1").arg(batch->FID));
         view->OnSave = [this](TBatch &b) {
@@ -426,6 +431,13 @@ void TfrmMain::tvwBatchesDblClick()
             if (saving.Acquired())
                 FSaveCommands->SaveBatch(b);
         };
+        view->OnPrint = [this](TBatch &b, const TDeviceInfo &info) {
+            ReportBatch(TReportOutput::Print, b, info, FAcceptanceLimit, this, FPrompts, FLastSavePath);
+        };
+        view->OnExportPdf = [this](TBatch &b, const TDeviceInfo &info) {
+            ReportBatch(TReportOutput::Pdf, b, info, FAcceptanceLimit, this, FPrompts, FLastSavePath);
+        };
+        view->SetAcceptanceLimit(FAcceptanceLimit);
         FMdiArea->Open(view, node->text(0));
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
@@ -604,6 +616,75 @@ void TfrmMain::pumDeleteBatchClick()
                          QStringLiteral("The batch could not be deleted.\r\nMessage: ") + MessageOf(e),
                          TMsgButtons::Ok);
     }
+}
+
+void TfrmMain::ReadForView(TBatch &batch)
+{
+    // Without a meter the batch shows what it holds.
+    try {
+        if (!batch.FReadingsLoaded)
+            FCommunication->ReadBatchReadings(batch);
+        if (!FDeviceInfo->Valid)
+            FDeviceInfo = FCommunication->ReadDeviceInfo();
+    } catch (const std::exception &e) {
+        if (MessageOf(e) != CouldNotConnect)
+            throw;
+    }
+}
+
+void TfrmMain::pumPrintBatchClick()
+{
+    ReportSelectedBatch(TReportOutput::Print);
+}
+
+void TfrmMain::pumExportPdfClick()
+{
+    ReportSelectedBatch(TReportOutput::Pdf);
+}
+
+void TfrmMain::ReportSelectedBatch(TReportOutput output)
+{
+    ClearStatus();
+    TBatch *batch = tvwBatches->BatchOf(tvwBatches->currentItem());
+    if (!batch) {
+        FPrompts.Message(TMsgKind::Information, QStringLiteral("Select a batch in the tree first."), TMsgButtons::Ok);
+        return;
+    }
+    {
+        TBusyCursor busy;
+        if (!busy.Acquired())
+            return;
+        try {
+            ReadForView(*batch);
+        } catch (const std::exception &e) {
+            FPrompts.Message(TMsgKind::Warning,
+                             QStringLiteral("The report of batch %1 could not be made.\r\nMessage: %2")
+                                 .arg(batch->FName.trimmed(), MessageOf(e)),
+                             TMsgButtons::Ok);
+            return;
+        }
+    }
+    ReportBatch(output, *batch, *FDeviceInfo, FAcceptanceLimit, this, FPrompts, FLastSavePath);
+}
+
+void TfrmMain::mniAcceptanceLimitClick()
+{
+    ClearStatus();
+    TfrmAcceptanceLimit dialog(FAcceptanceLimit, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    FAcceptanceLimit = dialog.Limit();
+    try {
+        SaveAcceptanceLimit(FSettingsFile, FAcceptanceLimit);
+    } catch (const std::exception &e) {
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("The acceptance limit could not be kept for the next start.\r\nMessage: ") +
+                             MessageOf(e),
+                         TMsgButtons::Ok);
+    }
+    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
+        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
+            view->SetAcceptanceLimit(FAcceptanceLimit);
 }
 
 void TfrmMain::pumSaveBatchClick()

@@ -3,6 +3,7 @@
 // status bar that shows what the meter link is doing.
 
 #include "files/StatusLine.h"
+#include "model/BatchStatistics.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -13,6 +14,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QTreeWidgetItem;
+class TBatch;
 class TBatchTree;
 class TBatchWindows;
 class TBatches;
@@ -21,6 +23,7 @@ class TDeviceInfo;
 class TMenuItemHint;
 class TSaveCommands;
 class TdmCommunication;
+enum class TReportOutput;
 
 class TfrmMain : public QMainWindow, public TStatusLine {
     Q_OBJECT
@@ -55,6 +58,10 @@ public:
     void ChangePassword1Click();
     void pumSaveBatchClick();
     void pumDeleteBatchClick();
+    // The inspection report of the batch selected in the tree.
+    void pumPrintBatchClick();
+    void pumExportPdfClick();
+    void mniAcceptanceLimitClick();
     void tvwBatchesClick();
     void tvwBatchesDblClick();
     void tvwBatchesContextPopup(const QPoint &pos);
@@ -74,6 +81,7 @@ public:
     const QString &LastSavePath() const { return FLastSavePath; }
     const QString &LastImportPath() const { return FLastImportPath; }
     qint32 LastPort() const { return FLastPort; }
+    TAcceptanceLimit AcceptanceLimit() const { return FAcceptanceLimit; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -92,6 +100,8 @@ private:
     void DeleteAllBatches();
     void ClearBatches();
     void ReplaceDeviceInfo();
+    void ReadForView(TBatch &batch);
+    void ReportSelectedBatch(TReportOutput output);
     void SetConnectionIcon(bool connected);
     void OnProgress(int step);
 
@@ -107,6 +117,7 @@ private:
     QString FLastSavePath;
     QString FLastImportPath;
     QString FImportFileName;
+    TAcceptanceLimit FAcceptanceLimit;
 
     TBatchTree *tvwBatches = nullptr;
     TBatchWindows *FMdiArea = nullptr;

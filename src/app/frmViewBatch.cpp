@@ -1,11 +1,12 @@
 #include "app/frmViewBatch.h"
 
 #include "app/AppException.h"
-#include "files/Sheet.h"
+#include "app/BatchInspection.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
+#include "model/ReadingTable.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTabBar>
 #include <QTableWidget>
 
 namespace {
@@ -27,22 +29,8 @@ const TDeviceInfo *Checked(const TDeviceInfo *deviceInfo, const TBatch *batch)
     return deviceInfo;
 }
 
-struct TColumn {
-    const char *Title;
-    int Added;
-};
-
-const TColumn Columns[] = {
-    {"Number", 10},
-    {"Date", 40},
-    {"Time", 35},
-    {"Conductivity\r\n(µS/cm)", 20},
-    {"Temp.\r\n(°C)", 20},
-    {"Temp.\r\n(°F)", 20},
-    {"Conductivity @\r\n25°C/77°F (µS/cm)", 20},
-    {"Surface Density\r\n(mg/m²)", 20},
-    {"Surface Density\r\n(Bresle)\r\n(mg/m²)", 20},
-};
+// The width each column adds to its title's.
+const int AddedWidth[] = {10, 40, 35, 20, 20, 20, 20, 20, 20};
 
 constexpr int DefaultRowHeight = 16;
 constexpr int TopAreaHeight = 176;
@@ -55,6 +43,7 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     : QWidget(owner)
     , FBatch(batch)
     , FDeviceInfo(Checked(deviceInfo, batch))
+    , FShownDeviceInfo(*deviceInfo)
 {
     // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
     QFont designed = font();
@@ -134,12 +123,45 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     connect(btnClose, &QPushButton::clicked, this, &TfrmViewBatch::btnCloseClick);
     setAttribute(Qt::WA_DeleteOnClose);
 
+    btnPrint = new QPushButton(QStringLiteral("&Print..."), this);
+    btnExportPdf = new QPushButton(QStringLiteral("&Export PDF..."), this);
+    for (QPushButton *b : {btnPrint, btnExportPdf})
+        b->resize(qMax(90, b->sizeHint().width()), 25);
+    connect(btnPrint, &QPushButton::clicked, this, [this] {
+        if (OnPrint)
+            OnPrint(*FBatch, FShownDeviceInfo);
+    });
+    connect(btnExportPdf, &QPushButton::clicked, this, [this] {
+        if (OnExportPdf)
+            OnExportPdf(*FBatch, FShownDeviceInfo);
+    });
+    tabReadings = new QTabBar(this);
+    tabReadings->addTab(QStringLiteral("Readings"));
+    tabReadings->addTab(QStringLiteral("Chart"));
+    FInspection = std::make_unique<TBatchInspection>(this);
+    FInspection->Chart->hide();
+    connect(tabReadings, &QTabBar::currentChanged, this, [this](int tab) {
+        hdrSections->setVisible(tab == 0);
+        stgReadings->setVisible(tab == 0);
+        FInspection->Chart->setVisible(tab == 1);
+    });
+
     try {
         FormCreate();
     } catch (const std::exception &e) {
         HandleAppException(prompts, e);
     }
+    // The statistics are of the rows shown, also when filling stopped early.
+    FInspection->SetRows(FRows, JudgedColumn(FShownDeviceInfo));
+    FInspection->Show(*stgReadings, std::nullopt);
     LayoutAreas();
+}
+
+TfrmViewBatch::~TfrmViewBatch() = default;
+
+void TfrmViewBatch::SetAcceptanceLimit(TAcceptanceLimit limit)
+{
+    FInspection->Show(*stgReadings, limit);
 }
 
 QLabel *TfrmViewBatch::ValueLabel(const QString &title) const
@@ -180,16 +202,15 @@ void TfrmViewBatch::FormCreate()
         FCheckLine[2]->setText(CheckResultText(b.FCheckResult));
     }
 
-    const bool bresle = info.IsNewerFirmware() && info.HasBresleOffset;
-    const int columns = bresle ? 9 : 8;
+    const int columns = ReadingColumnCount(info);
     stgReadings->setRowCount(1);
     stgReadings->setColumnCount(columns);
     for (int c = 0; c < columns; ++c) {
-        const QString title = QString::fromUtf8(Columns[c].Title);
+        const QString title = ReadingColumnTitle(c);
         auto *item = new QTableWidgetItem(QString(title).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
         stgReadings->setHorizontalHeaderItem(c, item);
-        stgReadings->setColumnWidth(c, TextWidthOf(title) + Columns[c].Added);
+        stgReadings->setColumnWidth(c, TextWidthOf(title) + AddedWidth[c]);
     }
     FitSections();
     FillReadings();
@@ -227,7 +248,8 @@ void TfrmViewBatch::FillReadings()
         return;
     const auto &readings = FBatch->GetReadings();
     for (std::size_t i = 0; i < readings.size(); ++i) {
-        const QStringList fields = SplitCommaText(ReadingToLine(*readings[i], *FDeviceInfo));
+        const QStringList fields = ReadingToFields(*readings[i], *FDeviceInfo);
+        FRows << fields;
         const int row = stgReadings->rowCount() - 1;
         for (int c = 0; c < stgReadings->columnCount() && c < fields.size(); ++c) {
             const QString text = fields[c].isEmpty() ? QStringLiteral(" ") : fields[c];
@@ -281,11 +303,20 @@ void TfrmViewBatch::LayoutAreas()
     const int top = FTopArea->minimumHeight() > 0 ? FTopArea->minimumHeight() : TopAreaHeight;
     FTopArea->setGeometry(0, 0, width(), top);
     const int bottom = height() - BottomStripHeight;
-    hdrSections->setGeometry(10, top + 10, width() - 20, SectionStripHeight);
-    stgReadings->setGeometry(10, top + 10 + SectionStripHeight, width() - 20,
-                             qMax(0, bottom - 10 - (top + 10 + SectionStripHeight)));
+    // The statistics beside the header; the tabs over the readings area, which the chart shares.
+    FInspection->gpbStatistics->setGeometry(gpbHeader->geometry().right() + 11, gpbHeader->y(), 190,
+                                            gpbHeader->height());
+    const int tabs = tabReadings->sizeHint().height();
+    tabReadings->setGeometry(10, top + 4, width() - 20, tabs);
+    const int readingsTop = top + 4 + tabs;
+    hdrSections->setGeometry(10, readingsTop, width() - 20, SectionStripHeight);
+    stgReadings->setGeometry(10, readingsTop + SectionStripHeight, width() - 20,
+                             qMax(0, bottom - 10 - (readingsTop + SectionStripHeight)));
+    FInspection->Chart->setGeometry(10, readingsTop, width() - 20, qMax(0, bottom - 10 - readingsTop));
     btnClose->move(width() - 8 - 75, bottom + 2);
     btnSave->move(btnClose->x() - 84, bottom + 2);
+    btnPrint->move(10, bottom + 2);
+    btnExportPdf->move(btnPrint->geometry().right() + 9, bottom + 2);
 }
 
 void TfrmViewBatch::btnSaveClick()

@@ -594,7 +594,8 @@ void TestMainWindow::popupEntries()
                                      QStringLiteral("&Import Batches"), QStringLiteral("Close Batches")}));
     r.pumTreeView->hide();
     r.w->tvwBatchesContextPopup(r.w->Tree().visualItemRect(r.Root()->child(0)).center());
-    QCOMPARE(visible(), (QStringList{QStringLiteral("&Save Batch"), QStringLiteral("&Delete Batch")}));
+    QCOMPARE(visible(), (QStringList{QStringLiteral("&Save Batch"), QStringLiteral("&Delete Batch"),
+                                     QStringLiteral("&Print..."), QStringLiteral("&Export PDF...")}));
     QCOMPARE(r.w->CurrentNode(), r.Root()->child(0));
     r.pumTreeView->hide();
     r.w->tvwBatchesContextPopup(QPoint(5, r.w->Tree().viewport()->height() - 3));

@@ -12,7 +12,7 @@ for f in ./usr/bin/vornell ./usr/bin/vornell-cli ./usr/bin/talvo-sim ./usr/share
   grep -qxF "$f" <<<"$contents" || { echo "FAIL: $deb lacks $f"; failed=1; }
 done
 depends=$(sed -n 's/^ Depends: //p' <<<"$info")
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6serialport6; do
   grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || { echo "FAIL: $deb does not depend on $lib"; failed=1; }
 done
 [ "$failed" -eq 0 ] || { echo "Depends: $depends"; exit 1; }

@@ -1,0 +1,91 @@
+#include "app/ReportCommands.h"
+
+#include "files/BatchSheet.h"
+#include "files/Sheet.h"
+#include "files/StatusLine.h"
+#include "model/Batches.h"
+#include "model/Errors.h"
+#include "model/Prompts.h"
+#include "report/InspectionReport.h"
+
+#include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace {
+
+// Building the sheet for its code is no save: nothing of it shows on the status line.
+class TSilentStatus : public TStatusLine {
+public:
+    void ShowStatus(const QString &) override {}
+    void ClearStatus() override {}
+    void ShowProgress(int) override {}
+    void HideProgress() override {}
+};
+
+void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(ReportPageLayout());
+    printer.setDocName(QStringLiteral("Inspection Report ") + batch.Batch->FName.trimmed());
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setWindowTitle(QStringLiteral("Print Inspection Report"));
+    // A failure inside the preview's painting ends the preview and is shown like any other.
+    std::exception_ptr failure;
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter *p) {
+        try {
+            PaintInspectionReport(*p, {batch}, limit);
+        } catch (...) {
+            failure = std::current_exception();
+            preview.reject();
+        }
+    });
+    preview.exec();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void Export(const TReportBatch &batch, TAcceptanceLimit limit, Prompts &prompts, QString &lastSavePath)
+{
+    TFileDialog dialog;
+    dialog.Title = QStringLiteral("Export Inspection Report");
+    dialog.Filter = QStringLiteral("PDF (*.pdf)|*.pdf");
+    dialog.DefaultExt = QStringLiteral("pdf");
+    dialog.InitialDir = lastSavePath;
+    dialog.FileName = batch.Batch->FName.trimmed();
+    dialog.OverwritePrompt = true;
+    const std::optional<QString> file = prompts.SaveFile(dialog);
+    if (!file)
+        return;
+    lastSavePath = QFileInfo(*file).absolutePath();
+    SaveInspectionReportPdf(*file, {batch}, limit);
+}
+
+} // namespace
+
+QString ReportCheckCode(TBatch &batch, const TDeviceInfo &info)
+{
+    if (batch.FImported)
+        return batch.FCheckCode;
+    TSheet sheet;
+    TSilentStatus status;
+    BuildBatchSheet(batch, info, sheet, status);
+    return sheet.Cell(4, 15).mid(1); // after its apostrophe
+}
+
+void ReportBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info, TAcceptanceLimit limit, QWidget *parent,
+                 Prompts &prompts, QString &lastSavePath)
+{
+    try {
+        const TReportBatch report{&batch, &info, ReportCheckCode(batch, info)};
+        if (output == TReportOutput::Print)
+            Preview(report, limit, parent);
+        else
+            Export(report, limit, prompts, lastSavePath);
+    } catch (const std::exception &e) {
+        prompts.Message(TMsgKind::Warning,
+                        QStringLiteral("The report of batch %1 could not be made.\r\nMessage: %2")
+                            .arg(batch.FName.trimmed(), MessageOf(e)),
+                        TMsgButtons::Ok);
+    }
+}

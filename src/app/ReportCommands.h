@@ -1,0 +1,23 @@
+#pragma once
+// "Print..." and "Export PDF..." of a batch's inspection report, for the batch window and the tree.
+
+#include "model/BatchStatistics.h"
+
+#include <QString>
+
+class Prompts;
+class QWidget;
+class TBatch;
+class TDeviceInfo;
+
+enum class TReportOutput { Print, Pdf };
+
+// The check code the report shows: the one its file holds for an imported batch, else the one a save
+// of the batch would write.
+QString ReportCheckCode(TBatch &batch, const TDeviceInfo &info);
+
+// Print: the report in a print preview, from which the user prints it. Pdf: asks for a file name in the
+// last save folder, which becomes the chosen file's folder, and writes the report there. A failure is
+// shown in a warning box.
+void ReportBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info, TAcceptanceLimit limit, QWidget *parent,
+                 Prompts &prompts, QString &lastSavePath);

@@ -1,0 +1,250 @@
+// The inspection in the application: the batch window's statistics, chart and marks of the readings
+// above the acceptance limit, the limit setting, and the report printed and exported from the batch
+// window and from the tree.
+#include "app/BatchInspection.h"
+#include "app/BatchTree.h"
+#include "app/BatchWindows.h"
+#include "app/frmAcceptanceLimit.h"
+#include "app/frmMain.h"
+#include "app/frmViewBatch.h"
+#include "files/FileFixtures.h"
+#include "support/ScriptedPrompts.h"
+#include "support/SimProcess.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+const QString SmallMeter = QStringLiteral(FIXTURES "/sim/small.json");
+
+QString Pdftotext(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+}
+
+// The text of a report without the time it was printed.
+QString Undated(QString text)
+{
+    return text.remove(QRegularExpression(QStringLiteral("Printed \\S+ \\S+")));
+}
+
+// Runs f on the next modal dialog once it shows.
+template <typename Dialog> void OnNextDialog(const std::function<void(Dialog &)> &f)
+{
+    QTimer::singleShot(0, [f] {
+        auto *d = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        f(*d);
+    });
+}
+
+QString Value(const TfrmViewBatch &view, const QString &label)
+{
+    return view.FInspection->ValueLabel(label)->text();
+}
+
+} // namespace
+
+class TestInspection : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { UserLocale::SetCurrent(UserLocale()); }
+    void windowShowsStatisticsOfTheGrid();
+    void limitMarksCountsAndDraws();
+    void limitIsKeptInASectionOfItsOwn();
+    void reportFromWindowAndTree();
+};
+
+void TestInspection::windowShowsStatisticsOfTheGrid()
+{
+    ScriptedPrompts prompts;
+    TBatches list;
+    TBatch *batch = AddBatch(list, 30);
+    const TDeviceInfo info = Meter(QString::fromLatin1(NewerFirmware), true);
+    TfrmViewBatch view(nullptr, &info, batch, prompts);
+    view.show();
+
+    // The figures of the Bresle column as the grid shows them.
+    QList<double> v;
+    for (int r = 0; r < view.stgReadings->rowCount(); ++r)
+        if (const QString t = view.stgReadings->item(r, 8)->text().trimmed(); t != QLatin1String("---"))
+            v << t.toInt();
+    QVERIFY(v.size() > 2 && v.size() < 30); // some readings lie outside 5-50 °C
+    const double mean = std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+    double squares = 0;
+    for (double x : v)
+        squares += (x - mean) * (x - mean);
+    QCOMPARE(view.FInspection->gpbStatistics->title(), QStringLiteral("Statistics"));
+    QCOMPARE(Value(view, QStringLiteral("Readings")), QString::number(v.size()));
+    QCOMPARE(Value(view, QStringLiteral("Mean")), QString::number(mean, 'f', 1));
+    QCOMPARE(Value(view, QStringLiteral("Minimum")), QString::number(*std::min_element(v.begin(), v.end())));
+    QCOMPARE(Value(view, QStringLiteral("Maximum")), QString::number(*std::max_element(v.begin(), v.end())));
+    QCOMPARE(Value(view, QStringLiteral("Standard deviation")),
+             QString::number(std::sqrt(squares / (v.size() - 1)), 'f', 1));
+    QCOMPARE(Value(view, QStringLiteral("Above limit")), QString()); // no limit set
+    QCOMPARE(Value(view, QStringLiteral("Acceptance limit")), QStringLiteral("none"));
+
+    // The statistics and the grid stay in view together; the chart takes the grid's place.
+    const QRect panel = view.FInspection->gpbStatistics->geometry();
+    QVERIFY(!panel.intersects(view.gpbHeader->geometry()));
+    QVERIFY(view.rect().contains(panel));
+    QCOMPARE(view.FInspection->Chart->Chart().Points().size(), v.size());
+    QVERIFY(!view.FInspection->Chart->isVisible());
+    view.tabReadings->setCurrentIndex(1);
+    QVERIFY(view.FInspection->Chart->isVisible());
+    QVERIFY(!view.stgReadings->isVisible());
+    QCOMPARE(view.FInspection->Chart->geometry().top(), view.hdrSections->geometry().top());
+}
+
+void TestInspection::limitMarksCountsAndDraws()
+{
+    ScriptedPrompts prompts;
+    TBatches list;
+    TBatch *batch = AddBatch(list, 30);
+    const TDeviceInfo info = Meter(QString::fromLatin1(NewerFirmware), true);
+    TfrmViewBatch view(nullptr, &info, batch, prompts);
+    const int limit = 150;
+    view.SetAcceptanceLimit(limit);
+    int above = 0;
+    for (int r = 0; r < view.stgReadings->rowCount(); ++r) {
+        const QTableWidgetItem *cell = view.stgReadings->item(r, 8);
+        const QString t = cell->text().trimmed();
+        const bool isAbove = t != QLatin1String("---") && t.toInt() > limit;
+        above += isAbove;
+        // A tint, a mark and a bold figure; the text itself stays the figure.
+        QCOMPARE(cell->font().bold(), isAbove);
+        QCOMPARE(!cell->icon().isNull(), isAbove);
+        QCOMPARE(cell->data(Qt::BackgroundRole).isValid(), isAbove);
+        QCOMPARE(view.stgReadings->item(r, 7)->font().bold(), false); // only the judged figure
+    }
+    QVERIFY(above > 0);
+    QCOMPARE(Value(view, QStringLiteral("Above limit")), QString::number(above));
+    QCOMPARE(Value(view, QStringLiteral("Acceptance limit")), QStringLiteral("150 mg/m²"));
+
+    // The chart draws the marks: its picture changes with the limit.
+    view.resize(800, 700);
+    view.tabReadings->setCurrentIndex(1);
+    const QImage marked = view.FInspection->Chart->grab().toImage();
+    view.SetAcceptanceLimit(std::nullopt);
+    QVERIFY(view.FInspection->Chart->grab().toImage() != marked);
+    for (int r = 0; r < view.stgReadings->rowCount(); ++r)
+        QVERIFY(!view.stgReadings->item(r, 8)->font().bold());
+    QCOMPARE(Value(view, QStringLiteral("Above limit")), QString());
+}
+
+void TestInspection::limitIsKeptInASectionOfItsOwn()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("vornell.ini"));
+    ScriptedPrompts prompts;
+    {
+        TfrmMain w(prompts, ini, dir.path() + QLatin1Char('/'));
+        QCOMPARE(w.AcceptanceLimit(), std::nullopt); // off by default
+        OnNextDialog<TfrmAcceptanceLimit>([](TfrmAcceptanceLimit &d) {
+            QVERIFY(!d.iedtLimit->isEnabled());
+            d.chkLimit->setChecked(true);
+            d.iedtLimit->setValue(50);
+            d.accept();
+        });
+        w.mniAcceptanceLimitClick();
+        QCOMPARE(w.AcceptanceLimit(), 50);
+        QVERIFY(w.close()); // which stores the three keys of the other sections as before
+    }
+    const QSettings raw(ini, QSettings::IniFormat);
+    QCOMPARE(raw.childGroups(),
+             (QStringList{QStringLiteral("Communication"), QStringLiteral("Inspection"), QStringLiteral("Path")}));
+    QCOMPARE(raw.value(QStringLiteral("Inspection/AcceptanceLimit")).toString(), QStringLiteral("50"));
+    QCOMPARE(raw.value(QStringLiteral("Path/LastSavePath")).toString(), dir.path() + QLatin1Char('/'));
+
+    TfrmMain again(prompts, ini, dir.path() + QLatin1Char('/'));
+    QCOMPARE(again.AcceptanceLimit(), 50);
+    OnNextDialog<TfrmAcceptanceLimit>([](TfrmAcceptanceLimit &d) {
+        QCOMPARE(d.iedtLimit->value(), 50);
+        d.chkLimit->setChecked(false);
+        d.accept();
+    });
+    again.mniAcceptanceLimitClick();
+    QCOMPARE(again.AcceptanceLimit(), std::nullopt);
+    QVERIFY(!QSettings(ini, QSettings::IniFormat).contains(QStringLiteral("Inspection/AcceptanceLimit")));
+}
+
+void TestInspection::reportFromWindowAndTree()
+{
+    SimProcess sim({QStringLiteral("--state"), SmallMeter});
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    TfrmMain w(prompts, dir.filePath(QStringLiteral("vornell.ini")), dir.path() + QLatin1Char('/'));
+    w.show();
+    OnNextDialog<TfrmAcceptanceLimit>([](TfrmAcceptanceLimit &d) {
+        d.chkLimit->setChecked(true);
+        d.iedtLimit->setValue(100);
+        d.accept();
+    });
+    w.mniAcceptanceLimitClick();
+    w.mniReadAllClick();
+    w.Tree().setCurrentItem(w.Tree().Root()->child(0));
+    w.tvwBatchesDblClick();
+    QCOMPARE(w.Windows().subWindowList().size(), 1);
+    auto *view = qobject_cast<TfrmViewBatch *>(w.Windows().subWindowList().first()->widget());
+    QVERIFY(view);
+    QCOMPARE(Value(*view, QStringLiteral("Acceptance limit")), QStringLiteral("100 mg/m²"));
+
+    // Export PDF... of the window: the file dialog proposes the batch name in the last save folder.
+    const QString fromWindow = dir.filePath(QStringLiteral("window.pdf"));
+    prompts.Files = {fromWindow};
+    view->btnExportPdf->click();
+    QCOMPARE(prompts.Dialogs.last().FileName, QStringLiteral("SHORT ONE"));
+    QCOMPARE(prompts.Dialogs.last().InitialDir, dir.path() + QLatin1Char('/'));
+    const QString text = Pdftotext(fromWindow);
+    QVERIFY2(text.contains(QStringLiteral("Batch Name SHORT ONE")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Serial Number SMALL 1")));
+    QVERIFY(text.contains(QStringLiteral("Acceptance limit 100 mg/m²")));
+    QVERIFY(text.contains(QStringLiteral("Above limit ") + Value(*view, QStringLiteral("Above limit"))));
+    QVERIFY(text.contains(QStringLiteral("Mean ") + Value(*view, QStringLiteral("Mean"))));
+    QVERIFY(text.contains(QStringLiteral("Page 1 of 1")));
+    QVERIFY(!text.contains(QStringLiteral("Batch Code Check"))); // a batch from the meter has no check result
+    QCOMPARE(w.LastSavePath(), dir.path());
+
+    // The same report for the batch selected in the tree.
+    const QString fromTree = dir.filePath(QStringLiteral("tree.pdf"));
+    prompts.Files = {fromTree};
+    w.pumExportPdfClick();
+    QCOMPARE(Undated(Pdftotext(fromTree)), Undated(text));
+
+    // Print... opens the preview with the report's page.
+    int pages = 0;
+    OnNextDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog &d) {
+        pages = d.findChild<QPrintPreviewWidget *>()->pageCount();
+        d.reject();
+    });
+    view->btnPrint->click();
+    QCOMPARE(pages, 1);
+    QCOMPARE(prompts.Messages.size(), 0);
+
+    // Nothing selected in the tree: the user is told what to do.
+    w.Tree().setCurrentItem(nullptr);
+    w.pumPrintBatchClick();
+    QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("Select a batch in the tree first.")});
+    prompts.Answers = {TMsgResult::No};
+}
+
+QTEST_MAIN(TestInspection)
+#include "tst_inspection.moc"
