@@ -138,6 +138,7 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     tabReadings = new QTabBar(this);
     tabReadings->addTab(QStringLiteral("Readings"));
     tabReadings->addTab(QStringLiteral("Chart"));
+    tabReadings->setExpanding(false);
     FInspection = std::make_unique<TBatchInspection>(this);
     FInspection->Chart->hide();
     connect(tabReadings, &QTabBar::currentChanged, this, [this](int tab) {
@@ -304,8 +305,8 @@ void TfrmViewBatch::LayoutAreas()
     FTopArea->setGeometry(0, 0, width(), top);
     const int bottom = height() - BottomStripHeight;
     // The statistics beside the header; the tabs over the readings area, which the chart shares.
-    FInspection->gpbStatistics->setGeometry(gpbHeader->geometry().right() + 11, gpbHeader->y(), 190,
-                                            gpbHeader->height());
+    FInspection->gpbStatistics->setGeometry(gpbHeader->geometry().right() + 11, gpbHeader->y(),
+                                            FInspection->gpbStatistics->sizeHint().width(), gpbHeader->height());
     const int tabs = tabReadings->sizeHint().height();
     tabReadings->setGeometry(10, top + 4, width() - 20, tabs);
     const int readingsTop = top + 4 + tabs;
