@@ -1,25 +1,11 @@
 // vornell-cli from the outside: every command against the simulated meter, its output and exit status.
+#include "support/CliRun.h"
 #include "support/SimProcess.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-struct Run {
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
-
-Run Cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VORNELL_CLI), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 QStringList Lines(const QString &text)
 {
@@ -50,7 +36,7 @@ void TestCli::portsAndHelp()
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out, QStringLiteral("COM 161\t") + sim.Path + QLatin1Char('\n'));
     for (const char *c :
-         {"ports", "info", "list", "export", "verify", "clock", "settings", "new-batch", "delete-batch"}) {
+         {"ports", "info", "list", "export", "verify", "report", "clock", "settings", "new-batch", "delete-batch"}) {
         const Run help = Cli({QString::fromLatin1(c), QStringLiteral("--help")});
         QCOMPARE(help.Status, 0);
         QVERIFY(help.Out.startsWith(QStringLiteral("usage: vornell-cli ")));

@@ -161,8 +161,8 @@ void TestReport::reportOfTheDemoFile()
     QFETCH(QString, format);
     const QString file = format == QLatin1String("CSV") ? FCsv : FXls;
     const QString pdf = FDir.filePath(format + QStringLiteral(".pdf"));
-    const CliRun r = Cli({QStringLiteral("report"), QStringLiteral("--limit"), QStringLiteral("250"),
-                          QStringLiteral("--output"), pdf, file});
+    const Run r = Cli({QStringLiteral("report"), QStringLiteral("--limit"), QStringLiteral("250"),
+                       QStringLiteral("--output"), pdf, file});
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out, QStringLiteral("%1\tHULL PORT 1\tPassed\n%1\tTANK 3\tPassed\n%1\tEMPTY\tPassed\n").arg(file));
 
@@ -227,7 +227,7 @@ void TestReport::reportCarriesFailuresAndGoesOn()
     out.write(bytes);
     out.close();
     const QString pdf = FDir.filePath(QStringLiteral("altered.pdf"));
-    const CliRun failed = Cli({QStringLiteral("report"), QStringLiteral("--output"), pdf, altered});
+    const Run failed = Cli({QStringLiteral("report"), QStringLiteral("--output"), pdf, altered});
     QCOMPARE(failed.Status, 1);
     QVERIFY(failed.Out.contains(QStringLiteral("TANK 4\tFailed")));
     const QString text = Pdftotext(pdf);
@@ -236,7 +236,7 @@ void TestReport::reportCarriesFailuresAndGoesOn()
     QVERIFY(!text.contains(QStringLiteral("Above limit"))); // no limit given
 
     const QString missing = FDir.filePath(QStringLiteral("missing.CSV"));
-    const CliRun partly = Cli({QStringLiteral("report"), QStringLiteral("--output"), pdf, missing, FCsv});
+    const Run partly = Cli({QStringLiteral("report"), QStringLiteral("--output"), pdf, missing, FCsv});
     QCOMPARE(partly.Status, 2);
     QVERIFY(partly.Err.contains(missing));
     QCOMPARE(partly.Out.count(QLatin1Char('\n')), 3);
@@ -258,7 +258,7 @@ void TestReport::badArgumentsWriteNothing()
         {QStringLiteral("report"), QStringLiteral("--output"), pdf, FDir.filePath(QStringLiteral("missing.CSV"))},
     };
     for (const QStringList &args : bad) {
-        const CliRun r = Cli(args);
+        const Run r = Cli(args);
         QCOMPARE(r.Status, 2);
         QVERIFY(!r.Err.isEmpty());
     }

@@ -8,13 +8,13 @@
 #error "VORNELL_CLI must name the vornell-cli executable"
 #endif
 
-struct CliRun {
+struct Run {
     int Status = -1; // -1: it crashed or hung
     QString Out;
     QString Err;
 };
 
-inline CliRun Cli(const QStringList &args)
+inline Run Cli(const QStringList &args)
 {
     QProcess p;
     p.start(QStringLiteral(VORNELL_CLI), args);
