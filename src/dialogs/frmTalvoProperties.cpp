@@ -1,6 +1,5 @@
 #include "dialogs/frmTalvoProperties.h"
 
-#include "app/AppException.h"
 #include "dialogs/ConnectWarnings.h"
 #include "dialogs/Placement.h"
 #include "files/PropertiesSheet.h"
