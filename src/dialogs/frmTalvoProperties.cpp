@@ -18,13 +18,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-constexpr int KpropMeter = 24;
-constexpr int KpropFactory = 25;
-
-} // namespace
-
 TfrmTalvoProperties::TfrmTalvoProperties(TdmCommunication &communication, QString &lastSavePath, TStatusLine &status,
                                          Prompts &prompts, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
@@ -64,7 +57,7 @@ TfrmTalvoProperties::TfrmTalvoProperties(TdmCommunication &communication, QStrin
            QStringLiteral("mg/m² per µS/cm "));
     AddRow(QStringLiteral("Kprop Meter"), QStringLiteral("lblKpropMeter"), {}, true);
     AddRow(QStringLiteral("Kprop Factory"), QStringLiteral("lblKpropDefault"), {}, true);
-    for (int n = 1; n <= 6; ++n)
+    for (int n = 1; n <= TCellConstants::Rows; ++n)
         AddRow(QStringLiteral("Kcell%1").arg(n), QStringLiteral("lblKcel%1").arg(n));
     // The value column is fixed: wide enough for a long serial number or firmware text.
     FGrid->setColumnMinimumWidth(2, fontMetrics().horizontalAdvance(QStringLiteral("0000000000000")));
@@ -154,10 +147,10 @@ bool TfrmTalvoProperties::FormShow()
     SetValue(QStringLiteral("lblAutoTempComp"), FormatFixed(info.AutoTempComp * 100, 1));
     SetValue(QStringLiteral("lblGClean"), QString::number(RoundHalfEven(info.GClean)));
     SetValue(QStringLiteral("lblConversionFactor"), FormatFixed(SurfaceDensityFactor, 1));
-    SetValue(QStringLiteral("lblKpropMeter"), FormatFixed(FCellConstants[KpropMeter], 2));
-    SetValue(QStringLiteral("lblKpropDefault"), FormatFixed(FCellConstants[KpropFactory], 2));
-    for (int n = 1; n <= 6; ++n)
-        SetValue(QStringLiteral("lblKcel%1").arg(n), FormatFixed(FCellConstants[(n - 1) * 4], 2));
+    SetValue(QStringLiteral("lblKpropMeter"), FormatFixed(FCellConstants[TCellConstants::KpropMeter], 2));
+    SetValue(QStringLiteral("lblKpropDefault"), FormatFixed(FCellConstants[TCellConstants::KpropFactory], 2));
+    for (int n = 1; n <= TCellConstants::Rows; ++n)
+        SetValue(QStringLiteral("lblKcel%1").arg(n), FormatFixed(FCellConstants[TCellConstants::KCell(n)], 2));
     const bool newer = info.IsNewerFirmware();
     for (const TRow &row : FRows)
         for (QWidget *w : row.Widgets)

@@ -10,10 +10,6 @@
 namespace {
 
 constexpr int FirstRow = 15;
-constexpr int CellRows = 6;
-constexpr int CellColumns = 4;
-constexpr int KpropMeter = 24;
-constexpr int KpropFactory = 25;
 
 void Put(TSheet &sheet, int row, const QString &label, float value)
 {
@@ -32,11 +28,11 @@ void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &i
         if (info.IsNewerFirmware()) {
             ++row;
         } else {
-            Put(sheet, row++, QStringLiteral("Kprop meter"), constants[KpropMeter]);
-            Put(sheet, row++, QStringLiteral("Kprop Factory"), constants[KpropFactory]);
+            Put(sheet, row++, QStringLiteral("Kprop meter"), constants[TCellConstants::KpropMeter]);
+            Put(sheet, row++, QStringLiteral("Kprop Factory"), constants[TCellConstants::KpropFactory]);
         }
-        for (int n = 1; n <= CellRows; ++n)
-            Put(sheet, row++, QStringLiteral("KCell%1").arg(n), constants[(n - 1) * CellColumns]);
+        for (int n = 1; n <= TCellConstants::Rows; ++n)
+            Put(sheet, row++, QStringLiteral("KCell%1").arg(n), constants[TCellConstants::KCell(n)]);
     } catch (const std::exception &) {
         throw Error(QStringLiteral("Could not write the Talvo data to file."));
     }

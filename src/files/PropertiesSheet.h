@@ -2,9 +2,8 @@
 // The device properties sheet: the device configuration block of the batch report and, below it, the
 // meter's cell constants. It is written like a batch sheet but has no check code and is never imported.
 
-#include "device/Communication.h"
+#include "model/DeviceInfo.h"
 
-class TDeviceInfo;
 class TSheet;
 class TStatusLine;
 
