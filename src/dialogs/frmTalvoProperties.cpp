@@ -4,8 +4,6 @@
 #include "dialogs/Placement.h"
 #include "files/PropertiesSheet.h"
 #include "files/SaveCommands.h"
-#include "files/Sheet.h"
-#include "files/SheetFile.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
@@ -167,12 +165,7 @@ void TfrmTalvoProperties::btnSaveClick()
         return;
     }
     try {
-        TSheet sheet(8, 1);
-        BuildPropertiesSheet(*FDeviceInfo, FCellConstants, sheet, FStatus);
-        // The file carries the date before it replaces an earlier one, so a date it cannot hold leaves
-        // the earlier file whole.
-        SaveSheetToFile(*file, QString::fromLatin1(PropertiesTitle), sheet, Now(),
-                        QStringLiteral("The date could not be set on the Talvo properties file."));
+        SaveDeviceProperties(*file, *FDeviceInfo, FCellConstants, FStatus);
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning, MessageOf(e), TMsgButtons::Ok);
     }

@@ -2,8 +2,10 @@
 
 #include "files/BatchSheet.h"
 #include "files/Sheet.h"
+#include "files/SheetFile.h"
 #include "files/StatusLine.h"
 #include "model/Conversions.h"
+#include "model/DateTime.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 
@@ -45,4 +47,13 @@ void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constan
     sheet.SetRowCount(1);
     WriteDeviceConfiguration(info, sheet, status);
     WriteDeviceProperties(constants, info, sheet, status);
+}
+
+void SaveDeviceProperties(const QString &fileName, const TDeviceInfo &info, const TCellConstants &constants,
+                          TStatusLine &status)
+{
+    TSheet sheet(8, 1);
+    BuildPropertiesSheet(info, constants, sheet, status);
+    SaveSheetToFile(fileName, QString::fromLatin1(PropertiesTitle), sheet, Now(),
+                    QStringLiteral("The date could not be set on the Talvo properties file."));
 }
