@@ -16,6 +16,7 @@
 #include "dialogs/frmNewBatch.h"
 #include "dialogs/frmPassword.h"
 #include "dialogs/frmTalvoProperties.h"
+#include "files/BatchFileDialog.h"
 #include "files/BatchImport.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
@@ -642,12 +643,7 @@ void TfrmMain::mniImportBatchClick()
     TSheet sheet(8, 1);
     ClearBatches();
     try {
-        TFileDialog dialog;
-        dialog.Title = QStringLiteral("Import Batch from file");
-        dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
-        dialog.FilterIndex = 2;
-        dialog.DefaultExt = QStringLiteral("XLS");
-        dialog.InitialDir = FLastImportPath;
+        TFileDialog dialog = BatchFileDialog(QStringLiteral("Import Batch from file"), FLastImportPath);
         dialog.FileMustExist = true;
         const std::optional<QString> file = FPrompts.OpenFile(dialog);
         if (file) {

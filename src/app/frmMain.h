@@ -106,7 +106,6 @@ private:
     qint32 FLastPort = -1;
     QString FLastSavePath;
     QString FLastImportPath;
-    QString FImportFileName;
 
     TBatchTree *tvwBatches = nullptr;
     TBatchWindows *FMdiArea = nullptr;

@@ -1,6 +1,7 @@
 #include "files/SaveCommands.h"
 
 #include "device/Communication.h"
+#include "files/BatchFileDialog.h"
 #include "files/BatchSheet.h"
 #include "files/CsvFile.h"
 #include "files/FileReplacement.h"
@@ -42,12 +43,7 @@ QString TSaveCommands::CombinedFileName()
 
 std::optional<QString> AskSaveFile(Prompts &prompts, QString &lastSavePath, const QString &proposed)
 {
-    TFileDialog dialog;
-    dialog.Title = QStringLiteral("Save Batch to file");
-    dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
-    dialog.FilterIndex = 2;
-    dialog.DefaultExt = QStringLiteral("XLS");
-    dialog.InitialDir = lastSavePath;
+    TFileDialog dialog = BatchFileDialog(QStringLiteral("Save Batch to file"), lastSavePath);
     dialog.FileName = proposed;
     dialog.OverwritePrompt = true;
     const std::optional<QString> file = prompts.SaveFile(dialog);

@@ -78,8 +78,8 @@ TCellConstants Constants()
     TCellConstants c{};
     for (int i = 0; i < 24; ++i)
         c[i] = 1.0f + static_cast<float>(i) / 8; // KCell n is entry 4(n-1): 1.00, 1.50, 2.00, ...
-    c[24] = 0.875f;                              // a half in the last place rounds away from zero
-    c[25] = 1.9f;
+    c[TCellConstants::KpropMeter] = 0.875f;      // a half in the last place rounds away from zero
+    c[TCellConstants::KpropFactory] = 1.9f;
     return c;
 }
 
