@@ -770,19 +770,23 @@ void TfrmMain::mniImportBatchClick()
         dialog.InitialDir = FLastImportPath;
         dialog.FileMustExist = true;
         const std::optional<QString> file = FPrompts.OpenFile(dialog);
-        if (file) {
-            FImportFileName = *file;
-            FLastImportPath = QFileInfo(*file).absolutePath();
-            ReadBatchFile(*file, sheet, *this);
-        }
         TBatchImport import(*FBatchList, FDeviceInfo, *this, FPrompts);
         import.OnBatchAdded = [this](TBatch & batch) { AddBatchNode(batch, batch.FName);
     };
-    import.ImportBatches(sheet);
+    if (file) {
+        FImportFileName = *file;
+        FLastImportPath = QFileInfo(*file).absolutePath();
+        import.ImportFile(*file);
+    } else {
+        import.ImportBatches(sheet);
+    }
     root->setExpanded(true);
     mniSaveAll->setEnabled(false);
     // A cancelled dialog leaves an empty tree that belongs to no file.
     root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
+    // The complete batches are in; the sections that were not are told.
+    if (const QString warning = import.IncompleteWarning(); !warning.isEmpty())
+        FPrompts.Message(TMsgKind::Warning, warning, TMsgButtons::Ok);
 }
 catch (const std::exception &e)
 {
