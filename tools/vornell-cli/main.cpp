@@ -29,7 +29,7 @@ const std::map<QString, Command> &CommandTable()
         {QStringLiteral("export"),
          {ExportCommand, "[port] export (--all | --batch ID ...) [--separate --format CSV|XLS] FILE",
           "Saves batches exactly as the application does: one batch to FILE, several into one FILE, or with\n"
-          "--separate one file each in the folder FILE. A name ending in .CSV is comma-separated text."}},
+          "--separate one file each in the folder FILE. A name ending in .csv (any case) is text."}},
         {QStringLiteral("verify"),
          {VerifyCommand, "verify FILE...",
           "Imports each file and prints file, batch, and Passed, Failed or Code not available. A file that\n"
