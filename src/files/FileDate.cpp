@@ -32,9 +32,11 @@ QDateTime LocalMoment(const QDate &date, const QTime &time)
             first = utc;
     }
     if (!first) {
-        // In the skipped hour: the change of offset ends it.
+        // In the skipped hour: the change of offset ends it. The moment past the gap by the time the
+        // clock was into it stands in when the zone does not tell its changes.
         const qint64 past = wall - offsetAt(wall - MsecsPerDay);
-        first = zone.previousTransition(QDateTime::fromMSecsSinceEpoch(past + 1, Qt::UTC)).atUtc.toMSecsSinceEpoch();
+        const QDateTime change = zone.previousTransition(QDateTime::fromMSecsSinceEpoch(past + 1, Qt::UTC)).atUtc;
+        first = change.isValid() ? change.toMSecsSinceEpoch() : past;
     }
     return QDateTime::fromMSecsSinceEpoch(*first).toLocalTime();
 }
