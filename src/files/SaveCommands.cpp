@@ -4,6 +4,7 @@
 #include "files/BatchFileDialog.h"
 #include "files/BatchSheet.h"
 #include "files/CsvFile.h"
+#include "files/FileFormat.h"
 #include "files/FileReplacement.h"
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
@@ -112,7 +113,7 @@ void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
     if (batches.isEmpty())
         return;
     EnsureDeviceInfo();
-    if (FileExtension(*file) == QLatin1String(".CSV"))
+    if (SaveFormat(*file) == TFileFormat::Csv)
         SaveCombinedCsv(*file, batches);
     else
         SaveCombinedWorkbook(*file, batches);
@@ -165,7 +166,6 @@ void TSaveCommands::SaveCombinedCsv(const QString &file, const QList<TBatch *> &
 void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches)
 {
     XlsWorkbook workbook;
-    workbook.setFileName(file);
     QList<TBatch *> written;
     TSheet sheet;
     for (qsizetype i = 0; i < batches.size(); ++i) {
@@ -177,7 +177,7 @@ void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch
         if (i + 1 < batches.size())
             workbook.addSheet();
     }
-    workbook.write();
+    WriteFileContent(file, workbook.toBytes(), QStringLiteral("Could not save data to xls file."));
     for (TBatch *batch : written)
         batch->SetSaved(true);
 }

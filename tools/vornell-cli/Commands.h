@@ -20,6 +20,7 @@ int InfoCommand(CliContext &c);
 int ListCommand(CliContext &c);
 int ExportCommand(CliContext &c);
 int VerifyCommand(CliContext &c);
+int ShowCommand(CliContext &c);
 int ClockCommand(CliContext &c);
 int SettingsCommand(CliContext &c);
 int NewBatchCommand(CliContext &c);
