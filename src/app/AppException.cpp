@@ -5,13 +5,6 @@
 
 #include <QDebug>
 
-void HandleAppException(Prompts &prompts, const std::exception &e)
-{
-    prompts.Message(TMsgKind::Warning,
-                    QStringLiteral("A problem occurred in Vornell, the messages was:\r\n") + MessageOf(e),
-                    TMsgButtons::Ok);
-}
-
 TVornellApplication::TVornellApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {}

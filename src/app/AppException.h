@@ -1,12 +1,9 @@
 #pragma once
-// The last resort for failures that no command caught: a warning box, and the application goes on.
+// The application object of the window program.
 
 #include <QApplication>
-#include <exception>
 
 class Prompts;
-
-void HandleAppException(Prompts &prompts, const std::exception &e);
 
 // Every event goes through notify; a failure escaping a handler ends there in HandleAppException.
 class TVornellApplication : public QApplication {

@@ -18,6 +18,7 @@
 #include "dialogs/frmNewBatch.h"
 #include "dialogs/frmPassword.h"
 #include "dialogs/frmTalvoProperties.h"
+#include "files/BatchFileDialog.h"
 #include "files/BatchImport.h"
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
@@ -723,25 +724,24 @@ void TfrmMain::mniImportBatchClick()
     TSheet sheet(8, 1);
     ClearBatches();
     try {
-        TFileDialog dialog;
-        dialog.Title = QStringLiteral("Import Batch from file");
-        dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
-        dialog.FilterIndex = 2;
-        dialog.DefaultExt = QStringLiteral("XLS");
-        dialog.InitialDir = FLastImportPath;
+        TFileDialog dialog = BatchFileDialog(QStringLiteral("Import Batch from file"), FLastImportPath);
         dialog.FileMustExist = true;
         const std::optional<QString> file = FPrompts.OpenFile(dialog);
-        if (file) {
-            FLastImportPath = QFileInfo(*file).absolutePath();
-            ReadBatchFile(*file, sheet, *this);
-        }
         TBatchImport importer(*FBatchList, FDeviceInfo, *this, FPrompts);
         importer.OnBatchAdded = [this](TBatch &batch) { tvwBatches->AddBatchNode(batch, batch.FName); };
-        importer.ImportBatches(sheet);
+        if (file) {
+            FLastImportPath = QFileInfo(*file).absolutePath();
+            importer.ImportFile(*file);
+        } else {
+            importer.ImportBatches(sheet);
+        }
         root->setExpanded(true);
         mniSaveAll->setEnabled(false);
         // A cancelled dialog leaves an empty tree that belongs to no file.
         root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
+        // The complete batches are in; the sections that were not are told.
+        if (const QString warning = importer.IncompleteWarning(); !warning.isEmpty())
+            FPrompts.Message(TMsgKind::Warning, warning, TMsgButtons::Ok);
     } catch (const std::exception &e) {
         if (FBatchList->Count() > 0)
             mniCloseAllClick();

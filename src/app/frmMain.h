@@ -116,7 +116,6 @@ private:
     qint32 FLastPort = -1;
     QString FLastSavePath;
     QString FLastImportPath;
-    QString FImportFileName;
     TAcceptanceLimit FAcceptanceLimit;
 
     TBatchTree *tvwBatches = nullptr;

@@ -1,11 +1,11 @@
 #include "app/frmViewBatch.h"
 
-#include "app/AppException.h"
 #include "app/BatchInspection.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
+#include "model/Prompts.h"
 #include "model/ReadingTable.h"
 
 #include <QGroupBox>

@@ -10,13 +10,9 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
-#include <array>
 #include <memory>
 
 class Prompts;
-
-// The 6 x 4 cell constant table row by row, then Kprop of the meter, then factory Kprop.
-using TCellConstants = std::array<float, 26>;
 
 class TdmCommunication : public QObject {
     Q_OBJECT

@@ -110,16 +110,16 @@ TCellConstants TdmCommunication::ReadCellConstants()
     });
     emit OnStatus(QStringLiteral("Reading information from Talvo."));
     emit OnProgressEnd();
-    emit OnProgressStart(26);
     TCellConstants values{};
-    values[25] = static_cast<float>(ParseDeviceFloat(ReadConfig(22)));
+    emit OnProgressStart(static_cast<int>(values.size()));
+    values[TCellConstants::KpropFactory] = static_cast<float>(ParseDeviceFloat(ReadConfig(22)));
     emit OnProgress(1);
-    values[24] = static_cast<float>(ParseDeviceFloat(ReadConfig(18)));
+    values[TCellConstants::KpropMeter] = static_cast<float>(ParseDeviceFloat(ReadConfig(18)));
     emit OnProgress(1);
-    for (int row = 0; row < 6; ++row) {
-        for (int column = 0; column < 4; ++column) {
+    for (int row = 0; row < TCellConstants::Rows; ++row) {
+        for (int column = 0; column < TCellConstants::Columns; ++column) {
             const QStringList p = Query(QStringLiteral("GET C %1 %2").arg(row).arg(column), 5);
-            values[static_cast<std::size_t>(row * 4 + column)] = static_cast<float>(ParseDeviceFloat(p[4]));
+            values[TCellConstants::Cell(row, column)] = static_cast<float>(ParseDeviceFloat(p[4]));
             emit OnProgress(1);
         }
     }

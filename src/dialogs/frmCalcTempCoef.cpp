@@ -1,9 +1,9 @@
 #include "dialogs/frmCalcTempCoef.h"
 
-#include "app/AppException.h"
 #include "dialogs/NumericEdit.h"
 #include "dialogs/Placement.h"
 #include "model/Conversions.h"
+#include "model/Prompts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,5 @@
 #include "dialogs/frmConfiguration.h"
 
-#include "app/AppException.h"
 #include "device/Communication.h"
 #include "device/MeasurementSettings.h"
 #include "dialogs/ConnectWarnings.h"

@@ -1,6 +1,5 @@
 #include "dialogs/frmDateTime.h"
 
-#include "app/AppException.h"
 #include "device/Communication.h"
 #include "dialogs/ClockFace.h"
 #include "dialogs/ConnectWarnings.h"

@@ -1,6 +1,5 @@
 #include "dialogs/frmPassword.h"
 
-#include "app/AppException.h"
 #include "device/Communication.h"
 #include "dialogs/Placement.h"
 #include "model/Prompts.h"

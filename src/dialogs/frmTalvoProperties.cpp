@@ -1,12 +1,9 @@
 #include "dialogs/frmTalvoProperties.h"
 
-#include "app/AppException.h"
 #include "dialogs/ConnectWarnings.h"
 #include "dialogs/Placement.h"
 #include "files/PropertiesSheet.h"
 #include "files/SaveCommands.h"
-#include "files/Sheet.h"
-#include "files/SheetFile.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
@@ -18,13 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-
-namespace {
-
-constexpr int KpropMeter = 24;
-constexpr int KpropFactory = 25;
-
-} // namespace
 
 TfrmTalvoProperties::TfrmTalvoProperties(TdmCommunication &communication, QString &lastSavePath, TStatusLine &status,
                                          Prompts &prompts, QWidget *parent)
@@ -65,7 +55,7 @@ TfrmTalvoProperties::TfrmTalvoProperties(TdmCommunication &communication, QStrin
            QStringLiteral("mg/m² per µS/cm "));
     AddRow(QStringLiteral("Kprop Meter"), QStringLiteral("lblKpropMeter"), {}, true);
     AddRow(QStringLiteral("Kprop Factory"), QStringLiteral("lblKpropDefault"), {}, true);
-    for (int n = 1; n <= 6; ++n)
+    for (int n = 1; n <= TCellConstants::Rows; ++n)
         AddRow(QStringLiteral("Kcell%1").arg(n), QStringLiteral("lblKcel%1").arg(n));
     // The value column is fixed: wide enough for a long serial number or firmware text.
     FGrid->setColumnMinimumWidth(2, fontMetrics().horizontalAdvance(QStringLiteral("0000000000000")));
@@ -155,10 +145,10 @@ bool TfrmTalvoProperties::FormShow()
     SetValue(QStringLiteral("lblAutoTempComp"), FormatFixed(info.AutoTempComp * 100, 1));
     SetValue(QStringLiteral("lblGClean"), QString::number(RoundHalfEven(info.GClean)));
     SetValue(QStringLiteral("lblConversionFactor"), FormatFixed(SurfaceDensityFactor, 1));
-    SetValue(QStringLiteral("lblKpropMeter"), FormatFixed(FCellConstants[KpropMeter], 2));
-    SetValue(QStringLiteral("lblKpropDefault"), FormatFixed(FCellConstants[KpropFactory], 2));
-    for (int n = 1; n <= 6; ++n)
-        SetValue(QStringLiteral("lblKcel%1").arg(n), FormatFixed(FCellConstants[(n - 1) * 4], 2));
+    SetValue(QStringLiteral("lblKpropMeter"), FormatFixed(FCellConstants[TCellConstants::KpropMeter], 2));
+    SetValue(QStringLiteral("lblKpropDefault"), FormatFixed(FCellConstants[TCellConstants::KpropFactory], 2));
+    for (int n = 1; n <= TCellConstants::Rows; ++n)
+        SetValue(QStringLiteral("lblKcel%1").arg(n), FormatFixed(FCellConstants[TCellConstants::KCell(n)], 2));
     const bool newer = info.IsNewerFirmware();
     for (const TRow &row : FRows)
         for (QWidget *w : row.Widgets)
@@ -175,12 +165,7 @@ void TfrmTalvoProperties::btnSaveClick()
         return;
     }
     try {
-        TSheet sheet(8, 1);
-        BuildPropertiesSheet(*FDeviceInfo, FCellConstants, sheet, FStatus);
-        // The file carries the date before it replaces an earlier one, so a date it cannot hold leaves
-        // the earlier file whole.
-        SaveSheetToFile(*file, QString::fromLatin1(PropertiesTitle), sheet, Now(),
-                        QStringLiteral("The date could not be set on the Talvo properties file."));
+        SaveDeviceProperties(*file, *FDeviceInfo, FCellConstants, FStatus);
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning, MessageOf(e), TMsgButtons::Ok);
     }

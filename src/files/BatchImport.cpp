@@ -2,8 +2,8 @@
 
 #include "files/CRC32.h"
 #include "files/CsvFile.h"
+#include "files/FileFormat.h"
 #include "files/Sheet.h"
-#include "files/SheetFile.h"
 #include "files/StatusLine.h"
 #include "files/WorkbookFile.h"
 #include "model/Batches.h"
@@ -94,45 +94,47 @@ private:
     TStatusLine &FStatus;
 };
 
-// One scan of one sheet.
+const QString NoBatchName = QStringLiteral("A section of the file has no \"Batch name\" row.");
+
+// One scan of one sheet. A section runs from its device configuration block (or the first row of it
+// that is left) to the end of its batch's reading table; one that ends before, at the next section or
+// at the end of the sheet, is incomplete: it is reported, and its batch is not imported.
 class TScan {
 public:
     TScan(TSheet &sheet, TDeviceInfo &info, TBatches &batchList, Prompts &prompts,
-          const std::function<void(TBatch &)> &onBatchAdded)
+          const std::function<void(TBatch &)> &onBatchAdded, QStringList &incomplete)
         : FSheet(sheet)
         , FInfo(info)
         , FBatchList(batchList)
         , FPrompts(prompts)
         , FOnBatchAdded(onBatchAdded)
+        , FIncomplete(incomplete)
     {}
 
-    void Run()
+    // The number of batches imported.
+    int Run()
     {
-        bool anyText = false;
-        for (int row = 0; row < FSheet.RowCount(); ++row) {
-            const bool empty = IsEmptyLine(FSheet.RowText(row));
-            anyText = anyText || !empty;
-            if (empty && !FInTable)
-                continue;
-            if (FInTable)
-                TableRow(row, empty);
-            else
-                LabelRow(row);
-            Finish();
+        try {
+            for (int row = 0; row < FSheet.RowCount(); ++row) {
+                const bool empty = IsEmptyLine(FSheet.RowText(row));
+                if (empty && !FInTable)
+                    continue;
+                if (FInTable)
+                    TableRow(row, empty);
+                else
+                    LabelRow(row);
+                Finish();
+            }
+            EndSection();
+        } catch (...) {
+            DropBatch();
+            throw;
         }
-        if (FOpen)
-            throw Incomplete();
-        // A file with text but without a single batch is no batch file.
-        if (anyText && !FAnyBatch)
-            throw Error(QStringLiteral("No batch was found in the file."));
+        FBresle.Apply(FInfo);
+        return FImportedCount;
     }
 
 private:
-    Error Incomplete() const
-    {
-        return Error(QStringLiteral("The data of batch \"%1\" is incomplete.").arg(FBatch->FName));
-    }
-
     // A day number as a spreadsheet stores a date, or a date in the user's format; the cell is
     // rewritten as the date text the writer put there.
     TDateTime ReadDate(int row)
@@ -152,6 +154,9 @@ private:
         const auto found = Labels().constFind(FSheet.Cell(0, row));
         if (found == Labels().constEnd())
             return;
+        if (*found == TLabel::SerialNumber)
+            EndSection();
+        FSectionOpen = true;
         const QString value = FSheet.Cell(ValueCol, row);
         switch (*found) {
         case TLabel::SerialNumber:
@@ -219,30 +224,43 @@ private:
         }
     }
 
+    // The batch is announced once its table is complete; until then it is the scan's alone.
     void StartBatch(const QString &name)
     {
-        if (FOpen)
-            throw Incomplete();
+        if (FBatch)
+            EndSection(); // the batch before has no table: its section ends here
+        FSectionOpen = true;
         TBatch *batch = FBatchList.Add();
-        try {
-            batch->SetName(name);
-        } catch (...) {
-            // Nobody has heard of this batch yet: it must not stay behind in the list.
-            FBatchList.Delete(batch);
-            throw;
-        }
-        batch->FImported = true;
         FBatch = batch;
-        FOpen = true;
-        FAnyBatch = true;
-        if (FOnBatchAdded)
-            FOnBatchAdded(*batch);
+        batch->SetName(name);
+        batch->FImported = true;
     }
 
-    // The rows of a batch's header. Met before any "Batch name" row they have no batch to go to and
-    // are skipped.
+    // An open section ends before its batch is complete: it is reported and its batch dropped.
+    void EndSection()
+    {
+        if (!FSectionOpen)
+            return;
+        FIncomplete << (FBatch ? QStringLiteral("The data of batch \"%1\" is incomplete.").arg(FBatch->FName)
+                               : NoBatchName);
+        DropBatch();
+        FSectionOpen = false;
+        FInTable = false;
+    }
+
+    void DropBatch()
+    {
+        if (FBatch)
+            FBatchList.Delete(FBatch);
+        FBatch = nullptr;
+    }
+
+    // The rows of a batch's header. Without a batch ("Batch name" row) they have none to go to and are
+    // skipped, and so are the rows of the reading table after them.
     void BatchRow(TLabel label, int row, const QString &value)
     {
+        if (label == TLabel::ReadingTable)
+            FInTable = true;
         if (!FBatch)
             return;
         switch (label) {
@@ -270,9 +288,6 @@ private:
         case TLabel::BatchReadingCount:
             FBatch->FReadingCount = StrToInt(value);
             break;
-        case TLabel::ReadingTable:
-            FInTable = true;
-            break;
         default:
             break;
         }
@@ -283,17 +298,19 @@ private:
         const QString first = FSheet.Cell(0, row);
         const bool noReadings = first == QLatin1String("This Batch has no readings!.");
         if (empty || noReadings) {
-            FBatch->FReadingsLoaded = true;
             FInTable = false;
+            if (!FBatch)
+                return;
+            FBatch->FReadingsLoaded = true;
             FLastRow = noReadings ? row : row - 1;
             FBatchComplete = true;
         }
         // The header, the unit rows and the "(mg/m²)" row are skipped this way.
-        if (!TryStrToInt(first))
+        if (!FBatch || !TryStrToInt(first))
             return;
         QStringList fields = FSheet.Row(row);
         auto reading = std::make_unique<TReading>();
-        ReadingFromFields(*reading, fields, FInfo);
+        ReadingFromFields(*reading, fields, FInfo, &FBresle);
         for (int col = 0; col < fields.size(); ++col)
             FSheet.SetCell(col, row, fields[col]);
         FBatch->AddReading(std::move(reading));
@@ -327,7 +344,12 @@ private:
             FBatch->FCheckResult = crNotAvailable;
         }
         FBatchComplete = false;
-        FOpen = false;
+        TBatch *batch = FBatch;
+        FBatch = nullptr;
+        FSectionOpen = false;
+        ++FImportedCount;
+        if (FOnBatchAdded)
+            FOnBatchAdded(*batch);
     }
 
     TSheet &FSheet;
@@ -335,17 +357,19 @@ private:
     TBatches &FBatchList;
     Prompts &FPrompts;
     const std::function<void(TBatch &)> &FOnBatchAdded;
+    QStringList &FIncomplete;
 
     bool FInTable = false;
     bool FBatchComplete = false;
     bool FCodeSeen = false;
     QString FStoredCode;
-    TBatch *FBatch = nullptr; // the batch of the last "Batch name" row
-    bool FOpen = false;       // that batch has not reached the end of its table yet
-    bool FAnyBatch = false;
+    bool FSectionOpen = false;
+    TBatch *FBatch = nullptr; // the batch of the open section, once its "Batch name" row was met
+    int FImportedCount = 0;
     int FFirstRow = 0;
     int FLastRow = 0;
     TCRC32 FCrc;
+    TBresleOffsetRange FBresle; // over every reading line: the import has one device record
 };
 
 } // namespace
@@ -358,16 +382,33 @@ TBatchImport::TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &de
     , FPrompts(prompts)
 {}
 
-void TBatchImport::ImportBatches(TSheet &sheet)
+int TBatchImport::ImportBatches(TSheet &sheet)
 {
     const TProgressShown progress(FStatus, sheet.RowCount());
     FDeviceInfo = std::make_shared<TDeviceInfo>();
-    TScan(sheet, *FDeviceInfo, FBatchList, FPrompts, OnBatchAdded).Run();
+    FIncomplete.clear();
+    return TScan(sheet, *FDeviceInfo, FBatchList, FPrompts, OnBatchAdded, FIncomplete).Run();
+}
+
+void TBatchImport::ImportFile(const QString &fileName)
+{
+    TSheet sheet(8, 1);
+    ReadBatchFile(fileName, sheet, FStatus);
+    if (ImportBatches(sheet) == 0)
+        throw Error(QStringLiteral("No batch was found in the file."));
+}
+
+QString TBatchImport::IncompleteWarning() const
+{
+    if (FIncomplete.isEmpty())
+        return QString();
+    return QStringLiteral("Not every batch of the file could be imported:\r\n\r\n") +
+           FIncomplete.join(QStringLiteral("\r\n"));
 }
 
 void ReadBatchFile(const QString &fileName, TSheet &sheet, TStatusLine &status)
 {
-    if (FileExtension(fileName) == QLatin1String(".XLS"))
+    if (ImportFormat(fileName) == TFileFormat::Workbook)
         ReadXlsFile(fileName, sheet, status);
     else
         ReadCsvFile(fileName, sheet, status);

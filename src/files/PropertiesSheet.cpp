@@ -2,18 +2,16 @@
 
 #include "files/BatchSheet.h"
 #include "files/Sheet.h"
+#include "files/SheetFile.h"
 #include "files/StatusLine.h"
 #include "model/Conversions.h"
+#include "model/DateTime.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 
 namespace {
 
 constexpr int FirstRow = 15;
-constexpr int CellRows = 6;
-constexpr int CellColumns = 4;
-constexpr int KpropMeter = 24;
-constexpr int KpropFactory = 25;
 
 void Put(TSheet &sheet, int row, const QString &label, float value)
 {
@@ -32,11 +30,11 @@ void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &i
         if (info.IsNewerFirmware()) {
             ++row;
         } else {
-            Put(sheet, row++, QStringLiteral("Kprop meter"), constants[KpropMeter]);
-            Put(sheet, row++, QStringLiteral("Kprop Factory"), constants[KpropFactory]);
+            Put(sheet, row++, QStringLiteral("Kprop meter"), constants[TCellConstants::KpropMeter]);
+            Put(sheet, row++, QStringLiteral("Kprop Factory"), constants[TCellConstants::KpropFactory]);
         }
-        for (int n = 1; n <= CellRows; ++n)
-            Put(sheet, row++, QStringLiteral("KCell%1").arg(n), constants[(n - 1) * CellColumns]);
+        for (int n = 1; n <= TCellConstants::Rows; ++n)
+            Put(sheet, row++, QStringLiteral("KCell%1").arg(n), constants[TCellConstants::KCell(n)]);
     } catch (const std::exception &) {
         throw Error(QStringLiteral("Could not write the Talvo data to file."));
     }
@@ -49,4 +47,13 @@ void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constan
     sheet.SetRowCount(1);
     WriteDeviceConfiguration(info, sheet, status);
     WriteDeviceProperties(constants, info, sheet, status);
+}
+
+void SaveDeviceProperties(const QString &fileName, const TDeviceInfo &info, const TCellConstants &constants,
+                          TStatusLine &status)
+{
+    TSheet sheet(8, 1);
+    BuildPropertiesSheet(info, constants, sheet, status);
+    SaveSheetToFile(fileName, QString::fromLatin1(PropertiesTitle), sheet, Now(),
+                    QStringLiteral("The date could not be set on the Talvo properties file."));
 }

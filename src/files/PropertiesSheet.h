@@ -2,9 +2,8 @@
 // The device properties sheet: the device configuration block of the batch report and, below it, the
 // meter's cell constants. It is written like a batch sheet but has no check code and is never imported.
 
-#include "device/Communication.h"
+#include "model/DeviceInfo.h"
 
-class TDeviceInfo;
 class TSheet;
 class TStatusLine;
 
@@ -19,3 +18,10 @@ void WriteDeviceProperties(const TCellConstants &constants, const TDeviceInfo &i
 
 // A new 8-column sheet with the device configuration block and the cell constant block.
 void BuildPropertiesSheet(const TDeviceInfo &info, const TCellConstants &constants, TSheet &sheet, TStatusLine &status);
+
+// The properties file: that sheet, written as the file name's type says and dated now. The date is
+// set before the file replaces an earlier one, so a date it cannot hold raises "The date could not be
+// set on the Talvo properties file." and leaves the earlier file whole; other failures raise the
+// sheet's or the writer's message.
+void SaveDeviceProperties(const QString &fileName, const TDeviceInfo &info, const TCellConstants &constants,
+                          TStatusLine &status);

@@ -1,8 +1,10 @@
 #include "files/SaveCommands.h"
 
 #include "device/Communication.h"
+#include "files/BatchFileDialog.h"
 #include "files/BatchSheet.h"
 #include "files/CsvFile.h"
+#include "files/FileFormat.h"
 #include "files/FileReplacement.h"
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
@@ -42,12 +44,7 @@ QString TSaveCommands::CombinedFileName()
 
 std::optional<QString> AskSaveFile(Prompts &prompts, QString &lastSavePath, const QString &proposed)
 {
-    TFileDialog dialog;
-    dialog.Title = QStringLiteral("Save Batch to file");
-    dialog.Filter = QStringLiteral("Talvometer (*.CSV)|*.CSV|Talvometer (*.XLS)|*.XLS");
-    dialog.FilterIndex = 2;
-    dialog.DefaultExt = QStringLiteral("XLS");
-    dialog.InitialDir = lastSavePath;
+    TFileDialog dialog = BatchFileDialog(QStringLiteral("Save Batch to file"), lastSavePath);
     dialog.FileName = proposed;
     dialog.OverwritePrompt = true;
     const std::optional<QString> file = prompts.SaveFile(dialog);
@@ -116,7 +113,7 @@ void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
     if (batches.isEmpty())
         return;
     EnsureDeviceInfo();
-    if (FileExtension(*file) == QLatin1String(".CSV"))
+    if (SaveFormat(*file) == TFileFormat::Csv)
         SaveCombinedCsv(*file, batches);
     else
         SaveCombinedWorkbook(*file, batches);
@@ -169,7 +166,6 @@ void TSaveCommands::SaveCombinedCsv(const QString &file, const QList<TBatch *> &
 void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches)
 {
     XlsWorkbook workbook;
-    workbook.setFileName(file);
     QList<TBatch *> written;
     TSheet sheet;
     for (qsizetype i = 0; i < batches.size(); ++i) {
@@ -181,7 +177,7 @@ void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch
         if (i + 1 < batches.size())
             workbook.addSheet();
     }
-    workbook.write();
+    WriteFileContent(file, workbook.toBytes(), QStringLiteral("Could not save data to xls file."));
     for (TBatch *batch : written)
         batch->SetSaved(true);
 }

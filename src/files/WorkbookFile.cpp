@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -19,16 +20,44 @@ constexpr double FirstDayAfterPhantomLeapDay = 61;
 // Columns that hold dates are made wide enough for a short date, which would otherwise show as ###.
 constexpr quint16 DateColumnWidth = 12;
 
+// The values of these rows name things rather than measure them: a serial number "0012345", a version
+// "2.10" or a batch named "1e5" or "10:15" would not come back as written from a number, date or time
+// cell, and the check code would fail. They are text cells whatever they look like.
+bool NamesAThing(const QString &label)
+{
+    static const QStringList labels = {QStringLiteral("Serial Number"), QStringLiteral("Software Version"),
+                                       QStringLiteral("Config version"), QStringLiteral("Batch name")};
+    return labels.contains(label);
+}
+
+// The digits a number cell gives back exactly.
+constexpr qint64 ExactIntegers = 1'000'000'000'000'000;
+
+// The cell a value of the device and batch blocks becomes, by the label of its row.
+TCellContent ValueCell(const QString &label, const QString &text)
+{
+    if (NamesAThing(label))
+        return {TCellKind::Text};
+    const TCellContent content = CellKind(text);
+    // The total count is kept as the meter sent it: a number only when it comes back as those digits.
+    if (label == QLatin1String("Total Number of readings") &&
+        (content.Kind != TCellKind::Integer || QString::number(content.Integer) != text ||
+         std::abs(content.Integer) >= ExactIntegers))
+        return {TCellKind::Text};
+    return content;
+}
+
+constexpr int ValueCol = 4;
+
 // The user's date and time formats, as a workbook writes them; the same for every cell of a sheet.
 struct TCellFormats {
     QString Date;
     QString Time;
 };
 
-void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, const TCellFormats &formats,
-               bool adjustEarlyDates)
+void WriteCell(XlsWorksheet &worksheet, int col, int row, const QString &text, const TCellContent &content,
+               const TCellFormats &formats, bool adjustEarlyDates)
 {
-    const TCellContent content = CellKind(text);
     switch (content.Kind) {
     case TCellKind::Integer:
         worksheet.setInteger(col, row, content.Integer);
@@ -82,10 +111,16 @@ void FillWorksheet(XlsWorkbook &workbook, int index, const TSheet &sheet, const 
     const TCellFormats formats{XlsFormatFromQt(locale.ShortDateFormat), XlsFormatFromQt(locale.TimeFormat)};
     for (int row = 0; row < sheet.RowCount(); ++row) {
         const QStringList &cells = sheet.StoredCells(row);
-        for (int col = 0; col < cells.size(); ++col)
-            WriteCell(worksheet, col, row, cells[col], formats, adjustEarlyDates);
+        for (int col = 0; col < cells.size(); ++col) {
+            const QString &text = cells[col];
+            const TCellContent content =
+                col == ValueCol && !text.isEmpty() ? ValueCell(cells[0], text) : CellKind(text);
+            WriteCell(worksheet, col, row, text, content, formats, adjustEarlyDates);
+        }
     }
     worksheet.setPageHeader(QStringLiteral("&L&D  &T &C Batch Report: ") + title + QStringLiteral(" &R&P of &N"));
+    // The report is one page wide: the last column's title runs on past the page's edge at full size.
+    worksheet.printSettings().fitPagesWide = 1;
     QStringList others;
     for (int i = 0; i < workbook.sheetCount(); ++i)
         if (i != index)

@@ -129,6 +129,35 @@ TBatch *TBatches::GetBatch(qint32 index) const
     return FBatches[static_cast<std::size_t>(index)].get();
 }
 
+namespace {
+
+QString Quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// Outside 5-50 °C the compensation is not trusted; NaN fails both comparisons, hence the negation.
+bool OutsideWindow(float celsius)
+{
+    return !(celsius >= 5.0f && celsius <= 50.0f);
+}
+
+// The denominator of the compensation to 25 °C, shared by the compensated value and the surface density.
+double Compensation(float celsius, const TDeviceInfo &info)
+{
+    return (static_cast<double>(celsius) - 25.0) * info.AutoTempComp + 1.0;
+}
+
+// The surface density before rounding; a conductivity below that of deionized water gives 0.
+double SurfaceDensity(qint32 conductivity, double compensation, const TDeviceInfo &info)
+{
+    double s = static_cast<double>(static_cast<qint64>(conductivity) - info.DeionizedWater) * SurfaceDensityFactor;
+    s = Divide(s, compensation);
+    return s >= 0 ? s : 0;
+}
+
+} // namespace
+
 QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info)
 {
     if (reading.FFahrenheit) {
@@ -140,20 +169,15 @@ QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info)
     QStringList fields;
     fields << QString::number(reading.FIndex + 1) << DateToStr(reading.FDateTime) << TimeToStr(reading.FDateTime)
            << QString::number(reading.FConductivity) << FormatFixed(t, 1) << FormatFixed(CelsiusToFahrenheit(t), 1);
-    // Outside 5-50 °C the compensation is not trusted; NaN fails both comparisons, hence the negation.
-    if (!(t >= 5.0f && t <= 50.0f)) {
+    if (OutsideWindow(t)) {
         fields << NoValue << NoValue;
         if (newer)
             fields << NoValue;
         return fields;
     }
-    const double d = (static_cast<double>(t) - 25.0) * info.AutoTempComp + 1.0;
+    const double d = Compensation(t, info);
     fields << QString::number(RoundHalfEven(Divide(reading.FConductivity, d)));
-    double s =
-        static_cast<double>(static_cast<qint64>(reading.FConductivity) - info.DeionizedWater) * SurfaceDensityFactor;
-    s = Divide(s, d);
-    if (!(s >= 0))
-        s = 0;
+    const double s = SurfaceDensity(reading.FConductivity, d, info);
     fields << QString::number(RoundHalfEven(s));
     if (newer && info.HasBresleOffset)
         fields << QString::number(RoundHalfEven(s + info.BresleOffset));
@@ -172,9 +196,52 @@ QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
             i == 1 ? std::any_of(f.begin(), f.end(), [](QChar c) { return c == QLatin1Char(',') || c.unicode() <= 32; })
                    : i >= 4 && f != NoValue;
         if (quoted)
-            f = QLatin1Char('"') + f + QLatin1Char('"');
+            f = Quoted(f);
     }
     return fields.join(QLatin1Char(','));
+}
+
+void TBresleOffsetRange::Add(double surfaceDensity, qint64 bresle)
+{
+    FLines.emplace_back(surfaceDensity, bresle);
+}
+
+bool TBresleOffsetRange::Reproduces(double offset) const
+{
+    return std::all_of(FLines.begin(), FLines.end(),
+                       [offset](const auto &line) { return RoundHalfEven(line.first + offset) == line.second; });
+}
+
+std::optional<double> TBresleOffsetRange::Offset() const
+{
+    if (FLines.empty())
+        return std::nullopt;
+    double low = -HUGE_VAL;
+    double high = HUGE_VAL;
+    for (const auto &[s, bresle] : FLines) {
+        low = std::max(low, static_cast<double>(bresle) - 0.5 - s);
+        high = std::min(high, static_cast<double>(bresle) + 0.5 - s);
+    }
+    // The meter's offset is a short decimal, and with it every line may sit right on a rounding limit,
+    // so the limits computed here can cross by a rounding error. The middle, rounded to ever more
+    // decimals, finds the meter's own value or another one inside; each candidate is checked.
+    const double middle = (low + high) / 2;
+    if (!(high - low > -1e-6))
+        return std::nullopt;
+    for (double scale = 1; scale <= 1e6; scale *= 10)
+        if (const double candidate = std::round(middle * scale) / scale; Reproduces(candidate))
+            return candidate;
+    if (Reproduces(middle))
+        return middle;
+    return std::nullopt;
+}
+
+void TBresleOffsetRange::Apply(TDeviceInfo &info) const
+{
+    if (Reproduces(info.BresleOffset))
+        return;
+    if (const auto offset = Offset())
+        info.BresleOffset = *offset;
 }
 
 namespace {
@@ -186,7 +253,7 @@ const QString &Field(const QStringList &fields, qsizetype i)
     return fields[i];
 }
 
-void FillReading(TReading &reading, QStringList &fields, TDeviceInfo &info)
+void FillReading(TReading &reading, QStringList &fields, TDeviceInfo &info, TBresleOffsetRange *range)
 {
     reading.FIndex = StrToInt(Field(fields, 0)) - 1;
 
@@ -223,6 +290,9 @@ void FillReading(TReading &reading, QStringList &fields, TDeviceInfo &info)
             if (surface && bresle) {
                 info.BresleOffset = static_cast<double>(*bresle) - *surface;
                 info.HasBresleOffset = true;
+                if (range && !OutsideWindow(reading.FTemperature))
+                    range->Add(SurfaceDensity(reading.FConductivity, Compensation(reading.FTemperature, info), info),
+                               *bresle);
             }
         }
     }
@@ -230,10 +300,10 @@ void FillReading(TReading &reading, QStringList &fields, TDeviceInfo &info)
 
 } // namespace
 
-void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info)
+void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info, TBresleOffsetRange *range)
 {
     try {
-        FillReading(reading, fields, info);
+        FillReading(reading, fields, info, range);
     } catch (const std::exception &e) {
         throw Error(QStringLiteral("A problem occurred while converting reading from string, message:\r\n") +
                     MessageOf(e));

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TDeviceInfo;
@@ -88,6 +89,24 @@ private:
     std::vector<std::unique_ptr<TBatch>> FBatches;
 };
 
+// The Bresle offsets that give reading lines back their Bresle values. A line's Bresle value is its
+// surface density plus the offset, rounded, so each line bounds the offset to an interval of width 1
+// around its Bresle value minus the unrounded surface density of its reading; an offset inside all
+// the intervals gives every line back as the file holds it.
+class TBresleOffsetRange {
+public:
+    void Add(double surfaceDensity, qint64 bresle);
+    bool Reproduces(double offset) const;
+    // An offset that gives every line added its Bresle value, when there is one.
+    std::optional<double> Offset() const;
+    // Keeps the offset of info when it reproduces every line, otherwise sets one that does; with no
+    // such offset (an edited file) info stays as it is.
+    void Apply(TDeviceInfo &info) const;
+
+private:
+    std::vector<std::pair<double, qint64>> FLines;
+};
+
 // What a derived value outside the temperature window shows.
 inline const QString NoValue = QStringLiteral("---");
 
@@ -97,5 +116,6 @@ QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info);
 // The same fields as one comma-separated line, the temperatures and derived values quoted.
 QString ReadingToLine(TReading &reading, const TDeviceInfo &info);
 // Fills a reading from the fields of such a line (quotes removed), rewriting the date, time and
-// temperature fields into the text they had when written; may set the Bresle offset of info.
-void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info);
+// temperature fields into the text they had when written; may set the Bresle offset of info. A line
+// that carries a surface density and a Bresle value also narrows range, when one is given.
+void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info, TBresleOffsetRange *range = nullptr);

@@ -6,6 +6,22 @@
 #include "model/QelvanVersion.h"
 
 #include <QString>
+#include <array>
+#include <cstddef>
+
+// The meter's cell constants: the 6 x 4 table row by row, then Kprop of the meter, then factory Kprop.
+// The one layout the meter read, the properties sheet and the properties dialog index by.
+struct TCellConstants : std::array<float, 26> {
+    static constexpr int Rows = 6;
+    static constexpr int Columns = 4;
+    static constexpr std::size_t KpropMeter = Rows * Columns;
+    static constexpr std::size_t KpropFactory = KpropMeter + 1;
+
+    // The table cell in row and column, both from 0.
+    static constexpr std::size_t Cell(int row, int column) { return static_cast<std::size_t>(row * Columns + column); }
+    // KCell n (1 to Rows), the constant the properties show for a row: its first column.
+    static constexpr std::size_t KCell(int n) { return Cell(n - 1, 0); }
+};
 
 class TDeviceInfo {
 public:

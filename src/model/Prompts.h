@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <optional>
 
 enum class TMsgKind {
@@ -36,3 +37,6 @@ public:
     virtual std::optional<QString> SaveFile(const TFileDialog &dialog) = 0;
     virtual void Beep() = 0;
 };
+
+// The last resort for failures that no command caught: a warning box, and the application goes on.
+void HandleAppException(Prompts &prompts, const std::exception &e);

@@ -32,7 +32,7 @@ constexpr quint8 TypeRoot = 5;
 struct CfbHeader {
     explicit CfbHeader(const QByteArray &file)
     {
-        if (file.size() < 8 || std::memcmp(file.constData(), Signature, 8) != 0)
+        if (!CompoundFile::hasSignature(file))
             throw Error(QStringLiteral("The file is not an Excel 97 workbook (no compound file signature)."));
         if (file.size() < 512)
             Fail(QStringLiteral("the compound file header is truncated"));
@@ -153,6 +153,11 @@ quint32 SectorsFor(quint64 bytes, quint32 sectorSize)
 }
 
 } // namespace
+
+bool CompoundFile::hasSignature(const QByteArray &head)
+{
+    return head.startsWith(QByteArrayView(Signature, sizeof Signature));
+}
 
 CompoundFile CompoundFile::fromBytes(const QByteArray &bytes)
 {

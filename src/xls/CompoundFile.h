@@ -17,6 +17,8 @@ public:
 
     CompoundFile() = default;
 
+    // Whether the bytes start with the signature every compound file starts with.
+    static bool hasSignature(const QByteArray &head);
     // Parses the header, the sector tables and the directory; streams are read on request.
     static CompoundFile fromBytes(const QByteArray &bytes);
 

@@ -38,6 +38,7 @@ enum Record : quint16 {
     Window1 = 0x003D,
     CodePage = 0x0042,
     ColInfo = 0x007D,
+    WsBool = 0x0081,
     BoundSheet = 0x0085,
     Setup = 0x00A1,
     MulRk = 0x00BD,

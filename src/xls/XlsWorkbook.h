@@ -44,6 +44,9 @@ struct XlsPrintSettings {
     double footerMargin = 0.5;
     quint16 scale = 100; // percent
     quint16 firstPageNumber = 1;
+    // 0 prints at the scale; otherwise the used columns are fitted to this many pages wide, as many
+    // pages high as they take. Written only: a workbook read back prints at its scale.
+    quint16 fitPagesWide = 0;
 
     bool operator==(const XlsPrintSettings &) const = default;
 };

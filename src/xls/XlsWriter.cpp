@@ -291,10 +291,12 @@ private:
         // Grid lines and headings are shown on screen (WINDOW2); the printed report has neither.
         PutRecord(out, Biff::PrintHeaders, U16Data(0));
         PutRecord(out, Biff::PrintGridlines, U16Data(0));
+        const XlsPrintSettings &print = sheet.printSettings();
+        if (print.fitPagesWide > 0)
+            PutRecord(out, Biff::WsBool, U16Data(0x04C1 | 0x0100)); // the usual flags, and fit to pages
         PutRecord(out, Biff::Header,
                   sheet.pageHeader().isEmpty() ? QByteArray() : UnicodeString(sheet.pageHeader(), 2));
         PutRecord(out, Biff::Footer, QByteArray());
-        const XlsPrintSettings &print = sheet.printSettings();
         PutRecord(out, Biff::LeftMargin, F64Data(print.leftMargin));
         PutRecord(out, Biff::RightMargin, F64Data(print.rightMargin));
         PutRecord(out, Biff::TopMargin, F64Data(print.topMargin));
@@ -303,8 +305,8 @@ private:
         PutU16(setup, print.paperSize);
         PutU16(setup, print.scale);
         PutU16(setup, print.firstPageNumber);
-        PutU16(setup, 1); // fit to one page wide
-        PutU16(setup, 1); // and one page high, when fitting is on (it is not)
+        PutU16(setup, print.fitPagesWide > 0 ? print.fitPagesWide : 1); // pages wide and high when fitting
+        PutU16(setup, print.fitPagesWide > 0 ? 0 : 1);                  // 0: as many high as it takes
         const bool portrait = print.orientation == XlsPrintSettings::Orientation::Portrait;
         PutU16(setup, (portrait ? 0x0002 : 0) | 0x0080); // orientation; the first page number is used
         PutU16(setup, 600);                              // dpi

@@ -393,24 +393,46 @@ void TestMainWindow::importFailures()
     r.prompts.Messages.clear();
     r.prompts.Files = {bad};
     r.w->mniImportBatchClick();
-    // The half-read batch is closed through Close All, which asks about it in device mode.
-    QCOMPARE(r.prompts.Texts(),
-             (QStringList{UnsavedQuestion, prefix + QStringLiteral("'many' is not a valid integer value")}));
+    // The half-read batch was never added: nothing to close, nothing to ask.
+    QCOMPARE(r.prompts.Texts(), (QStringList{prefix + QStringLiteral("'many' is not a valid integer value")}));
     QCOMPARE(r.Root()->childCount(), 0);
     QCOMPARE(r.w->Batches().Count(), 0);
     QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
     QVERIFY(r.mniSaveAll->isEnabled());
 
-    // Text named as a workbook: the reason follows the message.
+    // Text named as a workbook reads as text; a workbook that is broken gives the reason.
     r.prompts.Messages.clear();
-    const QString notWorkbook = r.File(QStringLiteral("text.XLS"));
-    QVERIFY(QFile::copy(good, notWorkbook));
-    r.prompts.Files = {notWorkbook};
+    const QString renamed = r.File(QStringLiteral("text.XLS"));
+    QVERIFY(QFile::copy(good, renamed));
+    r.prompts.Files = {renamed};
     r.w->mniImportBatchClick();
-    QCOMPARE(r.prompts.Texts(), QStringList{prefix + QStringLiteral("Could not read data from xls file. The file is "
-                                                                    "not an Excel 97 workbook (no compound file "
-                                                                    "signature).")});
+    QVERIFY(r.prompts.Messages.isEmpty());
+    QCOMPARE(r.w->Batches().GetBatch(0)->FCheckResult, quint8(crPassed));
+    r.prompts.Files = {r.File(QStringLiteral("broken.csv"))};
+    QFile brokenBook(r.prompts.Files[0]);
+    QVERIFY(brokenBook.open(QIODevice::WriteOnly));
+    brokenBook.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + QByteArray(100, 'x'));
+    brokenBook.close();
+    r.w->mniImportBatchClick();
+    QCOMPARE(r.prompts.Texts(),
+             QStringList{prefix + QStringLiteral("Could not read data from xls file. The file is not a readable Excel "
+                                                 "97 workbook (the compound file header is truncated).")});
     QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
+
+    // A second section cut short: the complete batch is imported, then the warning names the other.
+    r.prompts.Messages.clear();
+    const QString cut = r.File(QStringLiteral("cut.CSV"));
+    QFile cutFile(cut);
+    QVERIFY(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(text + ",,,,,,,,,\r\n,,,,,,,,,\r\n" + text.left(text.indexOf("\"Reading Table:\"")));
+    cutFile.close();
+    r.prompts.Files = {cut};
+    r.w->mniImportBatchClick();
+    QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("Not every batch of the file could be imported:\r\n\r\n"
+                                                           "The data of batch \"SHORT ONE   \" is incomplete.")});
+    QCOMPARE(r.prompts.Messages[0].Kind, TMsgKind::Warning);
+    QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
+    QCOMPARE(r.Root()->text(0), QStringLiteral("cut.CSV"));
 
     // Cancelled: an empty tree, Save All disabled.
     r.prompts.Messages.clear();

@@ -23,6 +23,8 @@ private slots:
     void exportThenVerify_data();
     void exportThenVerify();
     void verifyFindsAlteredFile();
+    void verifyGoesThroughEveryFile();
+    void showPrintsTheFilesFigures();
     void clock();
     void settings();
     void newAndDeleteBatch();
@@ -36,7 +38,7 @@ void TestCli::portsAndHelp()
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out, QStringLiteral("COM 161\t") + sim.Path + QLatin1Char('\n'));
     for (const char *c :
-         {"ports", "info", "list", "export", "verify", "report", "clock", "settings", "new-batch", "delete-batch"}) {
+         {"ports", "info", "list", "export", "verify", "show", "report", "clock", "settings", "new-batch", "delete-batch"}) {
         const Run help = Cli({QString::fromLatin1(c), QStringLiteral("--help")});
         QCOMPARE(help.Status, 0);
         QVERIFY(help.Out.startsWith(QStringLiteral("usage: vornell-cli ")));
@@ -133,6 +135,94 @@ void TestCli::verifyFindsAlteredFile()
     QCOMPARE(r.Out, file + QStringLiteral("\tPIPE 13\tFailed\n"));
     QVERIFY(r.Err.contains(QStringLiteral("The batch code check of batch \"PIPE 13     \" failed.")));
     QCOMPARE(Cli({QStringLiteral("verify"), dir.filePath(QStringLiteral("missing.CSV"))}).Status, 2);
+}
+
+// Every file gets its verdicts or its error; a file without a batch is an error, a section that ends
+// before its batch is complete is not a pass.
+void TestCli::verifyGoesThroughEveryFile()
+{
+    SimProcess sim;
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.CSV"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                  QStringLiteral("3"), QStringLiteral("--batch"), QStringLiteral("9"), good})
+                 .Status,
+             0);
+    QFile in(good);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    auto write = [&](const QString &name, const QByteArray &content) {
+        const QString file = dir.filePath(name);
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(file));
+        return file;
+    };
+    const QString empty = write(QStringLiteral("empty.CSV"), QByteArray());
+    const QString letter = write(QStringLiteral("letter.CSV"), "Dear inspector,\r\nall is well.\r\n");
+    const QString missing = dir.filePath(QStringLiteral("missing.CSV"));
+    // Cut inside the second section's device block, and a first name label without its closing quote.
+    const qsizetype second = bytes.indexOf("\"Serial Number\"", 10);
+    const QString cut = write(QStringLiteral("cut.CSV"), bytes.left(bytes.indexOf("\r\n", second + 200) + 2));
+    QByteArray unquoted = bytes;
+    unquoted.replace(unquoted.indexOf("\"Batch name\","), 13, "\"Batch name,");
+    const QString quote = write(QStringLiteral("quote.CSV"), unquoted);
+
+    for (const QString &file : {empty, letter}) {
+        const Run r = Cli({QStringLiteral("verify"), file});
+        QCOMPARE(r.Status, 2);
+        QCOMPARE(r.Out, QString());
+        QVERIFY2(r.Err.contains(file + QStringLiteral(": No batch was found in the file.")), qPrintable(r.Err));
+    }
+    const Run several = Cli({QStringLiteral("verify"), good, missing, good});
+    QCOMPARE(several.Status, 2);
+    QCOMPARE(Lines(several.Out), (QStringList{good + "\tTANK 3\tPassed", good + "\tPIPE 12\tPassed",
+                                              good + "\tTANK 3\tPassed", good + "\tPIPE 12\tPassed"}));
+    QVERIFY(several.Err.contains(missing + QStringLiteral(": Could not read data from csv file.")));
+
+    const Run truncated = Cli({QStringLiteral("verify"), cut});
+    QCOMPARE(truncated.Status, 1);
+    QCOMPARE(truncated.Out, cut + QStringLiteral("\tTANK 3\tPassed\n"));
+    QVERIFY(truncated.Err.contains(cut + QStringLiteral(": A section of the file has no \"Batch name\" row.")));
+    const Run unterminated = Cli({QStringLiteral("verify"), quote});
+    QCOMPARE(unterminated.Status, 1);
+    QCOMPARE(unterminated.Out, quote + QStringLiteral("\tPIPE 12\tPassed\n"));
+    QCOMPARE(Cli({QStringLiteral("verify"), good, quote, missing}).Status, 2);
+}
+
+// show prints what the batch window shows after an import; its reading lines are the file's own.
+void TestCli::showPrintsTheFilesFigures()
+{
+    SimProcess sim;
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("demo.CSV"));
+    const QString book = dir.filePath(QStringLiteral("demo.xls"));
+    for (const QString &file : {text, book})
+        QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                      QStringLiteral("1"), QStringLiteral("--batch"), QStringLiteral("2"), QStringLiteral("--batch"),
+                      QStringLiteral("3"), file})
+                     .Status,
+                 0);
+    QFile in(text);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    static const QRegularExpression reading(QStringLiteral("^\\d+,"));
+    const QStringList fileLines =
+        QString::fromLatin1(in.readAll()).split(QStringLiteral("\r\n")).filter(reading); // only ASCII in readings
+    QCOMPARE(fileLines.size(), 100 + 100 + 17);
+    QVERIFY(fileLines[0].count(QLatin1Char(',')) >= 8);
+    for (const QString &file : {text, book}) {
+        const Run r = Cli({QStringLiteral("show"), file});
+        QCOMPARE(r.Status, 0);
+        const QStringList lines = Lines(r.Out);
+        QCOMPARE(lines.filter(reading), fileLines);
+        QCOMPARE(lines[0], file + QStringLiteral("\tDECK A\tPassed"));
+        QCOMPARE(lines[1], QStringLiteral("Batch ID: 1"));
+        QVERIFY(lines.contains(QStringLiteral("Number of Readings: 17")));
+        QVERIFY(lines.contains(QStringLiteral("Surface Density Conversion: 1.2 mg/m² per µS/cm")));
+        QCOMPARE(lines.filter(QStringLiteral("Batch Code Check: Passed")).size(), 3);
+    }
+    const Run none = Cli({QStringLiteral("show"), dir.filePath(QStringLiteral("missing.xls"))});
+    QCOMPARE(none.Status, 2);
 }
 
 void TestCli::clock()

@@ -107,7 +107,7 @@ void TestMeter::wholeConversation()
     QCOMPARE(info->ConfigVersion, QStringLiteral("V2.05"));
     QCOMPARE(info->BresleOffset, 3.5);
     const TCellConstants cells = live.comm.ReadCellConstants();
-    QCOMPARE(cells[25], 1.018f);
+    QCOMPARE(cells[TCellConstants::KpropFactory], 1.018f);
 
     live.comm.SetG25(84.5);
     live.comm.SetAlpha(2.1);

@@ -377,15 +377,15 @@ void TestTransfer::cellConstants()
             r.replies[QStringLiteral("GET C %1 %2").arg(row).arg(col)] =
                 QStringLiteral("GET C %1 %2 %3.%4").arg(row).arg(col).arg(row).arg(col);
     TCellConstants c = r.comm.ReadCellConstants();
-    QCOMPARE(c[25], 1.25f);
-    QCOMPARE(c[24], 1.5f);
-    QCOMPARE(c[2 * 4 + 3], 2.3f);
+    QCOMPARE(c[TCellConstants::KpropFactory], 1.25f);
+    QCOMPARE(c[TCellConstants::KpropMeter], 1.5f);
+    QCOMPARE(c[TCellConstants::Cell(2, 3)], 2.3f);
     QCOMPARE(r.meter.Commands.mid(r.meter.Commands.size() - 26, 3),
              (QStringList{"GET CONFIG 22", "GET CONFIG 18", "GET C 0 0"}));
     r.replies[QStringLiteral("GET C 5 3")] = QStringLiteral("GET C 5 3");
     QCOMPARE(Raised([&] { c = r.comm.ReadCellConstants(); }),
              QStringLiteral("The received message contained a parameter error."));
-    QCOMPARE(c[2 * 4 + 3], 2.3f); // the caller's values stay
+    QCOMPARE(c[TCellConstants::Cell(2, 3)], 2.3f); // the caller's values stay
 }
 
 void TestTransfer::password()

@@ -104,7 +104,7 @@ private slots:
     void valuesAsShown();
     void saveCsvForBothGenerations_data();
     void saveCsvForBothGenerations();
-    void saveWorkbookUnlessExactlyCsv();
+    void saveWorkbookUnlessCsv();
     void saveCancelledAndFailures();
     void withoutMeter();
     void readFailuresShowNoDialog_data();
@@ -247,11 +247,11 @@ void TestProperties::saveCsvForBothGenerations()
     QCOMPARE(QFileInfo(file).lastModified().time().second() % 2, 0);
 }
 
-void TestProperties::saveWorkbookUnlessExactlyCsv()
+void TestProperties::saveWorkbookUnlessCsv()
 {
     PropertiesRig r({QStringLiteral("--firmware"), OlderFirmware});
     QTemporaryDir out;
-    const QString file = out.filePath(QStringLiteral("props.csv"));
+    const QString file = out.filePath(QStringLiteral("props.xls"));
     r.prompts.Files = {file};
     QVERIFY(r.Open([&](TfrmTalvoProperties &d) { d.btnSave->click(); }));
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join('|')));

@@ -63,8 +63,6 @@ private slots:
     void replacingKeepsPermissions();
     void replacementWrittenByName();
     void savingThroughALinkKeepsTheLink();
-    void otherExtensionsAreWorkbooks_data();
-    void otherExtensionsAreWorkbooks();
     void fileCarriesTheDate();
     void dateOutsideTheFormLeavesNoFile();
     void fileDateForm_data();
@@ -278,25 +276,6 @@ void TestCsvFile::savingThroughALinkKeepsTheLink()
     SaveSheetToFile(link, QString(), sheet);
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(ReadBytes(real), SheetToCsv(sheet));
-}
-
-void TestCsvFile::otherExtensionsAreWorkbooks_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("lower-case csv") << "report.csv";
-    QTest::newRow("mixed case") << "report.Csv";
-    QTest::newRow("workbook") << "report.XLS";
-    QTest::newRow("no extension") << "report";
-    QTest::newRow("CSV only in the folder name") << "x.CSV/report";
-}
-
-void TestCsvFile::otherExtensionsAreWorkbooks()
-{
-    QFETCH(QString, name);
-    QTemporaryDir dir;
-    QDir().mkpath(dir.filePath(QStringLiteral("x.CSV")));
-    SaveSheetToFile(dir.filePath(name), QStringLiteral("Deck A"), BatchSheet(1, OlderFirmware, false));
-    QVERIFY(ReadBytes(dir.filePath(name)).startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")); // a compound file
 }
 
 void TestCsvFile::fileCarriesTheDate()

@@ -52,42 +52,39 @@ struct Import {
         const QString file = Folder().filePath(QStringLiteral("import.CSV"));
         if (!WriteBytes(file, bytes))
             qFatal("cannot write the file to import");
-        TSheet sheet(8, 1);
-        Error = Raised([&] {
-            ReadCsvFile(file, sheet, Status);
-            Scan(sheet);
-        });
+        Error = Raised([&] { Importer().ImportFile(file); });
     }
     explicit Import(TSheet sheet)
     {
-        Error = Raised([&] { Scan(sheet); });
+        Error = Raised([&] { Importer().ImportBatches(sheet); });
     }
 
-    void Scan(TSheet &sheet)
+    TBatchImport &Importer()
     {
-        TBatchImport import(List, Info, Status, Prompt);
-        import.OnBatchAdded = [this](TBatch & b) { QVERIFY(!b.FName.isEmpty());
-        Announced << &b;
-    };
-    import.ImportBatches(sheet);
-}
+        FImport.OnBatchAdded = [this](TBatch &b) {
+            QVERIFY(!b.FName.isEmpty());
+            Announced << &b;
+        };
+        return FImport;
+    }
+    const QStringList &Incomplete() const { return FImport.Incomplete(); }
 
-TBatch &
-Batch(int i) const
-{
-    return *List.GetBatch(i);
-}
-// Every batch left in the list has its node: removing those removes all the import added.
-bool ListIsAnnounced() const
-{
-    if (List.Count() != Announced.size())
-        return false;
-    for (int i = 0; i < List.Count(); ++i)
-        if (List.GetBatch(i) != Announced[i])
+    TBatchImport FImport{List, Info, Status, Prompt};
+
+    TBatch &Batch(int i) const { return *List.GetBatch(i); }
+    // Every batch left in the list has its node: removing those removes all the import added.
+    bool ListIsAnnounced() const
+    {
+        if (List.Count() != Announced.size())
             return false;
-    return true;
-}
-}; // namespace
+        for (int i = 0; i < List.Count(); ++i)
+            if (List.GetBatch(i) != Announced[i])
+                return false;
+        return true;
+    }
+};
+
+const QString NoBatchName = QStringLiteral("A section of the file has no \"Batch name\" row.");
 
 QString FailedWarning(const QString &name)
 {
@@ -142,6 +139,9 @@ private slots:
     void olderLabelsAreRead();
     void labelsAreComparedExactly();
     void rowsBeforeAnyBatchAreSkipped();
+    void incompleteSections_data();
+    void incompleteSections();
+    void bresleValuesAreTheFiles();
     void brokenFiles_data();
     void brokenFiles();
     void failureKeepsOnlyAnnouncedBatches();
@@ -389,7 +389,8 @@ void TestImport::labelsAreComparedExactly()
     QCOMPARE(in.Batch(0).FCheckResult, quint8(crFailed));
 }
 
-// Batch rows and a reading table before any "Batch name" row have no batch to go to: they are skipped.
+// Batch rows and a reading table before any "Batch name" row have no batch to go to: they are skipped,
+// and the section they form is reported as incomplete.
 void TestImport::rowsBeforeAnyBatchAreSkipped()
 {
     const QByteArray orphans = "\"Batch ID\",,,,77,,,,\r\n\"Batch creation date\",,,,01/01/2000,,,,\r\n"
@@ -403,10 +404,85 @@ void TestImport::rowsBeforeAnyBatchAreSkipped()
     QCOMPARE(in.Batch(0).FReadingCount, 3);
     QCOMPARE(int(in.Batch(0).Readings().size()), 3);
     QCOMPARE(in.Batch(0).FCheckResult, quint8(crPassed));
+    QCOMPARE(in.Incomplete(), QStringList{NoBatchName});
 
     const Import alone(orphans);
     QCOMPARE(alone.Error, QStringLiteral("No batch was found in the file."));
     QCOMPARE(alone.List.Count(), 0);
+}
+
+void TestImport::incompleteSections_data()
+{
+    const QByteArray first = SavedBatch(3, OlderFirmware, false, QStringLiteral("First"));
+    const QByteArray second = SavedBatch(2, NewerFirmware, true, QStringLiteral("Second"));
+    const QList<QByteArray> lines = Lines(second);
+    const QByteArray gap = CsvSectionSeparator(9);
+    const QString cut = QStringLiteral("The data of batch \"Second      \" is incomplete.");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("imported");
+    QTest::addColumn<QStringList>("incomplete");
+    QTest::newRow("cut inside the second device block")
+        << first + gap + JoinLines(lines.mid(0, 7)) << QStringList{"First"} << QStringList{NoBatchName};
+    QTest::newRow("cut after the second batch header")
+        << first + gap + JoinLines(lines.mid(0, 23)) << QStringList{"First"} << QStringList{cut};
+    QTest::newRow("cut after the second table's unit rows")
+        << first + gap + JoinLines(lines.mid(0, 29)) << QStringList{"First"} << QStringList{cut};
+    QByteArray unterminated = first;
+    unterminated.replace("\"Batch name\",", "\"Batch name,");
+    QTest::newRow("first name label without its closing quote")
+        << unterminated + gap + second << QStringList{"Second"} << QStringList{NoBatchName};
+    QTest::newRow("a second batch before the first one's table")
+        << JoinLines(Lines(first).mid(0, 23)) + second << QStringList{"Second"}
+        << QStringList{QStringLiteral("The data of batch \"First       \" is incomplete.")};
+    QTest::newRow("a device block without its batch between two batches")
+        << first + gap + JoinLines(lines.mid(0, 16)) + gap + second << QStringList{"First", "Second"}
+        << QStringList{NoBatchName};
+}
+
+// A section that ends before its batch is complete is reported; the complete batches are imported.
+void TestImport::incompleteSections()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, imported);
+    QFETCH(QStringList, incomplete);
+    const Import in(bytes);
+    QCOMPARE(in.Error, QString());
+    QStringList names;
+    for (int i = 0; i < in.List.Count(); ++i) {
+        names << in.Batch(i).FName.trimmed();
+        QCOMPARE(in.Batch(i).FCheckResult, quint8(crPassed));
+    }
+    QCOMPARE(names, imported);
+    QVERIFY(in.ListIsAnnounced());
+    QCOMPARE(in.Incomplete(), incomplete);
+    QCOMPARE(in.FImport.IncompleteWarning(), QStringLiteral("Not every batch of the file could be imported:\r\n\r\n") +
+                                                 incomplete.join(QStringLiteral("\r\n")));
+}
+
+// A newer meter's offset need not be whole: the offset recovered from the file gives every reading
+// line back as the file holds it, Bresle values included.
+void TestImport::bresleValuesAreTheFiles()
+{
+    for (const double offset : {12.0, 12.4, 0.5, 7.73}) {
+        TBatches original;
+        TDeviceInfo meter = Meter(NewerFirmware, true);
+        meter.BresleOffset = offset;
+        TBatch *batch = AddBatch(original, 40);
+        const QByteArray bytes = Saved(*batch, meter);
+        const Import in(bytes);
+        QCOMPARE(in.Error, QString());
+        QCOMPARE(in.Batch(0).FCheckResult, quint8(crPassed));
+        QCOMPARE(Saved(in.Batch(0), *in.Info), bytes);
+    }
+    // An edited line that no offset agrees with keeps the offset of the last line.
+    const QByteArray bytes = SavedBatch(3, NewerFirmware, true);
+    QList<QByteArray> lines = Lines(bytes);
+    QByteArray &line = lines[29]; // the first reading; the last one inside the temperature window is row 31
+    const qsizetype at = line.lastIndexOf(",\"");
+    line = line.left(at) + ",\"" + QByteArray::number(line.mid(at + 2).chopped(1).toInt() + 50) + "\"";
+    const Import edited(JoinLines(lines));
+    QCOMPARE(edited.Batch(0).FCheckResult, quint8(crFailed));
+    QCOMPARE(edited.Info->BresleOffset, 12.0);
 }
 
 void TestImport::brokenFiles_data()
@@ -430,19 +506,14 @@ void TestImport::brokenFiles_data()
         << QStringLiteral("A problem occurred while converting reading from string, message:\r\n'9%1%2' is not a valid "
                           "integer value")
                .arg(QChar(0), QChar(0xff));
-    QTest::newRow("truncated after the batch header")
-        << JoinLines(lines.mid(0, 23)) << "The data of batch \"Deck A      \" is incomplete.";
-    QTest::newRow("truncated after the table label")
-        << JoinLines(lines.mid(0, 26)) << "The data of batch \"Deck A      \" is incomplete.";
-    QTest::newRow("truncated after the unit row")
-        << JoinLines(lines.mid(0, 28)) << "The data of batch \"Deck A      \" is incomplete.";
     QTest::newRow("truncated inside a reading")
         << file.left(file.indexOf("2,31/07/2012,11:01") + 12)
         << "A problem occurred while converting reading from string, message:\r\n'' is not a valid time";
     QTest::newRow("truncated inside the device block")
         << JoinLines(lines.mid(0, 7)) << "No batch was found in the file.";
-    QTest::newRow("a second batch before the first one's table")
-        << JoinLines(lines.mid(0, 23)) + file << "The data of batch \"Deck A      \" is incomplete.";
+    QTest::newRow("the only batch truncated after its header")
+        << JoinLines(lines.mid(0, 23)) << "No batch was found in the file.";
+    QTest::newRow("empty file") << QByteArray() << "No batch was found in the file.";
     QTest::newRow("absurdly long line") << file + QByteArray(8 * 1024 * 1024, 'x') + "\r\n"
                                         << "Could not read data from csv file.";
     QTest::newRow("maximum above 100") << ReplaceLine(file, 21, "\"Batch maximum # of readings\",,,,101,,,,")

@@ -3,7 +3,6 @@
 #include "device/Communication.h"
 #include "files/BatchImport.h"
 #include "files/SaveCommands.h"
-#include "files/Sheet.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimProcess.h"
 #include "xls/XlsWorkbook.h"
@@ -30,14 +29,11 @@ struct Rig {
 // Imports a file and gives each batch's check result.
 QList<int> Verify(const QString &file)
 try {
-    TSheet sheet(8, 1);
     RecordingStatus status;
     ScriptedPrompts prompts;
     TBatches list;
     auto info = std::make_shared<TDeviceInfo>();
-    ReadBatchFile(file, sheet, status);
-    TBatchImport import(list, info, status, prompts);
-    import.ImportBatches(sheet);
+    TBatchImport(list, info, status, prompts).ImportFile(file);
     QList<int> results;
     for (int i = 0; i < list.Count(); ++i)
         results << list.GetBatch(i)->FCheckResult;

@@ -58,14 +58,15 @@ private slots:
     void lineReadsBack();
     void spreadsheetFieldsAreRewritten();
     void bresleOffsetFromLine();
+    void bresleOffsetRange_data();
+    void bresleOffsetRange();
     void badFieldIsWrapped();
 };
 
 void TestBatches::nameAndMaximumLimits()
 {
     TBatch b(1);
-    QCOMPARE(Raised([&] { b.SetName(QStringLiteral("ABCDEFGHIJKLM")); }),
-             QStringLiteral("The batch name is to long."));
+    QCOMPARE(Raised([&] { b.SetName(QStringLiteral("ABCDEFGHIJKLM")); }), QStringLiteral("The batch name is to long."));
     b.SetName(QStringLiteral("abc"));
     QCOMPARE(b.FName, QStringLiteral("abc         "));
     b.SetName(QStringLiteral("ABCDEFGHIJKL"));
@@ -284,6 +285,44 @@ void TestBatches::bresleOffsetFromLine()
     TDeviceInfo older = Meter(QStringLiteral("2.06S01"));
     ReadingFromFields(r, nine, older);
     QVERIFY(!older.HasBresleOffset);
+}
+
+void TestBatches::bresleOffsetRange_data()
+{
+    QTest::addColumn<QList<double>>("surface");
+    QTest::addColumn<QList<qint64>>("bresle");
+    QTest::addColumn<double>("lastLine"); // the offset the last line alone gives
+    QTest::addColumn<bool>("found");
+    // An offset of 12.4: the lines alone give 12 or 13, and neither reproduces them all.
+    QTest::newRow("fractional offset") << QList<double>{1161.2, 1604.7, 79.5, 63.3} << QList<qint64>{1174, 1617, 92, 76}
+                                       << 13.0 << true;
+    // An offset of 3.5 puts every line on a rounding limit: only 3.5 itself will do.
+    QTest::newRow("every line on a limit")
+        << QList<double>{31.499999999999996, 64.0, 12.0, 40.5} << QList<qint64>{35, 68, 16, 44} << 3.0 << true;
+    QTest::newRow("a whole offset that fits") << QList<double>{10.2, 20.7} << QList<qint64>{22, 33} << 12.0 << true;
+    QTest::newRow("edited: no offset fits") << QList<double>{10.2, 20.7} << QList<qint64>{22, 83} << 62.0 << false;
+}
+
+// The offset recovered gives every line back; with no such offset the last line's stays.
+void TestBatches::bresleOffsetRange()
+{
+    QFETCH(QList<double>, surface);
+    QFETCH(QList<qint64>, bresle);
+    QFETCH(double, lastLine);
+    QFETCH(bool, found);
+    TBresleOffsetRange range;
+    for (qsizetype i = 0; i < surface.size(); ++i)
+        range.Add(surface[i], bresle[i]);
+    const auto offset = range.Offset();
+    QCOMPARE(offset.has_value(), found);
+    TDeviceInfo info;
+    info.BresleOffset = lastLine;
+    range.Apply(info);
+    QCOMPARE(range.Reproduces(info.BresleOffset), found);
+    if (!found)
+        QCOMPARE(info.BresleOffset, lastLine);
+    for (qsizetype i = 0; found && i < surface.size(); ++i)
+        QCOMPARE(RoundHalfEven(surface[i] + info.BresleOffset), bresle[i]);
 }
 
 void TestBatches::badFieldIsWrapped()

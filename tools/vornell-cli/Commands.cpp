@@ -14,6 +14,7 @@
 
 #include <QFileInfo>
 #include <cstdio>
+#include <functional>
 
 void Out(const QString &line)
 {
@@ -140,28 +141,87 @@ int ExportCommand(CliContext &c)
     return c.Prompts.Warnings == 0 && allSaved ? 0 : 2;
 }
 
-int VerifyCommand(CliContext &c)
+namespace {
+
+void Err(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(QString(line).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+}
+
+} // namespace
+
+int ForEachImportedFile(CliContext &c, const QString &usage, const TImportedFileStep &print)
 {
     if (c.Args.isEmpty())
-        throw Error(QStringLiteral("usage: vornell-cli verify FILE..."));
+        throw Error(usage);
     int result = 0;
     for (const QString &file : c.Args) {
-        TSheet sheet(8, 1);
-        ReadBatchFile(file, sheet, c.Status);
         TBatches batches;
         auto info = std::make_shared<TDeviceInfo>();
         TBatchImport import(batches, info, c.Status, c.Prompts);
-        import.ImportBatches(sheet);
-        for (int i = 0; i < batches.Count(); ++i) {
-            const TBatch *b = batches.GetBatch(i);
-            static const char *const results[] = {"Passed", "Failed", "Code not available"};
-            Out(QStringLiteral("%1\t%2\t%3")
-                    .arg(file, b->FName.trimmed(), QLatin1String(results[qMin<int>(b->FCheckResult, 2)])));
-            if (b->FCheckResult != crPassed)
-                result = 1;
+        try {
+            import.ImportFile(file);
+        } catch (const std::exception &e) {
+            Err(file + QStringLiteral(": ") + MessageOf(e));
+            result = 2;
+            continue;
+        }
+        for (int i = 0; i < batches.Count(); ++i)
+            if (batches.GetBatch(i)->FCheckResult != crPassed)
+                result = qMax(result, 1);
+        print(file, batches, info);
+        for (const QString &message : import.Incomplete()) {
+            Err(file + QStringLiteral(": ") + message);
+            result = qMax(result, 1);
         }
     }
     return result;
+}
+
+void PrintCheckResults(const QString &file, const TBatches &batches)
+{
+    for (int i = 0; i < batches.Count(); ++i) {
+        const TBatch *b = batches.GetBatch(i);
+        Out(QStringLiteral("%1\t%2\t%3").arg(file, b->FName.trimmed(), CheckResultText(b->FCheckResult)));
+    }
+}
+
+int VerifyCommand(CliContext &c)
+{
+    const QString usage = QStringLiteral("usage: vornell-cli verify FILE...");
+    return ForEachImportedFile(
+        c, usage, [](const QString &file, TBatches &batches, const auto &) { PrintCheckResults(file, batches); });
+}
+
+int ShowCommand(CliContext &c)
+{
+    const QString usage = QStringLiteral("usage: vornell-cli show FILE...");
+    return ForEachImportedFile(c, usage, [](const QString &file, TBatches &batches, const auto &record) {
+        const TDeviceInfo &info = *record;
+        for (int i = 0; i < batches.Count(); ++i) {
+            TBatch *b = batches.GetBatch(i);
+            const QString result = CheckResultText(b->FCheckResult);
+            Out(QStringLiteral("%1\t%2\t%3").arg(file, b->FName.trimmed(), result));
+            // The header of the batch window, item for item.
+            Out(QStringLiteral("Batch ID: %1").arg(b->FID));
+            Out(QStringLiteral("Batch Name: ") + b->FName.trimmed());
+            Out(QStringLiteral("Creation Date: ") + DateToStr(b->FCreationDateTime));
+            Out(QStringLiteral("Creation Time: ") + TimeToStr(b->FCreationDateTime));
+            Out(QStringLiteral("Maximum Readings: %1").arg(b->FMaxReadings));
+            Out(QStringLiteral("Number of Readings: %1").arg(b->FReadingCount));
+            Out(QStringLiteral("Conductivity Deionized Water: %1 µS/cm").arg(info.DeionizedWater));
+            Out(QStringLiteral("Compensation Factor: %1 %/°C").arg(FormatFixed(info.AutoTempComp * 100, 1)));
+            Out(QStringLiteral("Surface Density Conversion: %1 mg/m² per µS/cm")
+                    .arg(FormatFixed(SurfaceDensityFactor, 1)));
+            Out(QStringLiteral("Batch Code Check: ") + result);
+            // Each reading as its row of the grid, written as the file writes the row.
+            TSheet row;
+            for (const auto &reading : b->Readings()) {
+                row.FillRow(0, ReadingToLine(*reading, info));
+                Out(row.RowText(0));
+            }
+        }
+    });
 }
 
 int ClockCommand(CliContext &c)

@@ -33,10 +33,18 @@ const std::map<QString, Command> &CommandTable()
         {QStringLiteral("export"),
          {ExportCommand, "[port] export (--all | --batch ID ...) [--separate --format CSV|XLS] FILE",
           "Saves batches exactly as the application does: one batch to FILE, several into one FILE, or with\n"
-          "--separate one file each in the folder FILE. A name ending in .CSV is comma-separated text."}},
+          "--separate one file each in the folder FILE. A name ending in .csv (any case) is text."}},
         {QStringLiteral("verify"),
          {VerifyCommand, "verify FILE...",
-          "Imports each file and prints file, batch, and Passed, Failed or Code not available."}},
+          "Imports each file and prints file, batch, and Passed, Failed or Code not available. A file that\n"
+          "cannot be read or holds no batch, and a section that ends before its batch is complete, are\n"
+          "reported on standard error. Exit status: 0 every batch of every file passed, 1 any did not or a\n"
+          "section was incomplete, 2 any file could not be read (after all were tried)."}},
+        {QStringLiteral("show"),
+         {ShowCommand, "show FILE...",
+          "Prints every batch of each file as the batch window shows it after an import: file, batch and\n"
+          "check result, the header items, then one comma-separated line per reading. Reports and exit\n"
+          "status as verify."}},
         {QStringLiteral("report"),
          {ReportCommand, "report [--limit MG] --output OUT.pdf FILE...",
           "Verifies the files as verify does and writes one inspection report of all their batches as a PDF\n"
