@@ -407,7 +407,7 @@ void TestMainWindow::importFailures()
     r.prompts.Files = {renamed};
     r.w->mniImportBatchClick();
     QVERIFY(r.prompts.Messages.isEmpty());
-    QCOMPARE(r.w->FBatchList->GetBatch(0)->FCheckResult, quint8(crPassed));
+    QCOMPARE(r.w->Batches().GetBatch(0)->FCheckResult, quint8(crPassed));
     r.prompts.Files = {r.File(QStringLiteral("broken.csv"))};
     QFile brokenBook(r.prompts.Files[0]);
     QVERIFY(brokenBook.open(QIODevice::WriteOnly));
