@@ -536,7 +536,7 @@ void TfrmMain::tvwBatchesDblClick()
             if (MessageOf(e) != CouldNotConnect)
                 throw;
         }
-        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo.get(), batch, FPrompts);
+        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo, batch, FPrompts);
         view->setObjectName(QStringLiteral("BatchForm%1").arg(batch->FID));
         view->OnSave = [this](TBatch &b) {
             TBusyCursor saving;
@@ -849,7 +849,12 @@ void TfrmMain::mniExitClick()
 
 void TfrmMain::mniMeasurementSettingsClick()
 {
-    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this);
+    // Open batch windows show the values derived with the settings the meter holds now.
+    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this, [this] {
+        for (QMdiSubWindow *sub : FMdiArea->subWindowList())
+            if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
+                view->ShowDeviceInfo(FDeviceInfo);
+    });
 }
 
 void TfrmMain::mniTalvoPropertiesClick()
