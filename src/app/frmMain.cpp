@@ -5,6 +5,7 @@
 #include "app/BusyCursor.h"
 #include "app/MenuItemHint.h"
 #include "app/Settings.h"
+#include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmViewBatch.h"
 #include "device/Communication.h"
@@ -144,10 +145,9 @@ void TfrmMain::FormCreate()
     BuildStatusBar();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const int work = screen->availableGeometry().height();
-        if (work < frameGeometry().height())
-            resize(width(), work - (screen->geometry().height() - work));
-        move(screen->availableGeometry().center() - rect().center());
+        const QRect frame = FitOnScreen(frameGeometry().size(), *screen);
+        resize(frame.size() - (frameGeometry().size() - size()));
+        move(frame.topLeft());
     }
 }
 

@@ -1,0 +1,134 @@
+#include "app/WindowPlacement.h"
+
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int CeilDiv(int a, int b)
+{
+    return (a + b - 1) / b;
+}
+
+// Part `index` of `parts` nearly equal parts of [from, from + length): they meet without gaps.
+std::pair<int, int> Slice(int from, int length, int index, int parts)
+{
+    const int start = from + length * index / parts;
+    const int end = from + length * (index + 1) / parts;
+    return {start, end - start};
+}
+
+// `layers` windows stacked in one tile, each `step` (less when the tile is small) below and right of
+// the one under it.
+void Stack(QList<QRect> &out, const QRect &tile, int layers, const QSize &minimum, int step)
+{
+    const int room = layers - 1;
+    const int dx = room == 0 ? 0 : std::clamp((tile.width() - minimum.width()) / room, 0, step);
+    const int dy = room == 0 ? 0 : std::clamp((tile.height() - minimum.height()) / room, 0, step);
+    const QSize size(std::max(tile.width() - room * dx, minimum.width()),
+                     std::max(tile.height() - room * dy, minimum.height()));
+    for (int k = 0; k < layers; ++k)
+        out << QRect(tile.topLeft() + QPoint(k * dx, k * dy), size);
+}
+
+} // namespace
+
+QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, int step)
+{
+    QList<QRect> out;
+    if (count <= 0)
+        return out;
+    const int rowsFit = std::max(1, area.height() / std::max(1, minimum.height()));
+    const int columnsFit = std::max(1, area.width() / std::max(1, minimum.width()));
+    const int columns = std::min(CeilDiv(count, rowsFit), columnsFit);
+    if (count <= columns * rowsFit) {
+        // Column by column, from the left; the first columns take the odd windows.
+        for (int c = 0; c < columns; ++c) {
+            const int inColumn = count / columns + (c < count % columns ? 1 : 0);
+            const auto [x, w] = Slice(area.left(), area.width(), c, columns);
+            for (int r = 0; r < inColumn; ++r) {
+                const auto [y, h] = Slice(area.top(), area.height(), r, inColumn);
+                out << QRect(x, y, w, h);
+            }
+        }
+        return out;
+    }
+    // More windows than tiles: every tile gets a stack, the first tiles the higher ones.
+    const int tiles = columns * rowsFit;
+    for (int t = 0; t < tiles; ++t) {
+        const auto [x, w] = Slice(area.left(), area.width(), t / rowsFit, columns);
+        const auto [y, h] = Slice(area.top(), area.height(), t % rowsFit, rowsFit);
+        Stack(out, QRect(x, y, w, h), count / tiles + (t < count % tiles ? 1 : 0), minimum, step);
+    }
+    return out;
+}
+
+QList<QRect> CascadeRects(const QList<QSize> &wanted, const QRect &area, const QSize &minimum, int step)
+{
+    QList<QRect> out;
+    if (wanted.isEmpty())
+        return out;
+    const int s = std::max(1, step);
+    const int room = std::min((area.width() - minimum.width()) / s, (area.height() - minimum.height()) / s);
+    const int run = std::clamp(room + 1, 1, static_cast<int>(wanted.size()));
+    const int lastOffset = (run - 1) * s;
+    const int height = std::max(area.height() - lastOffset, minimum.height());
+    for (int i = 0; i < wanted.size(); ++i) {
+        const int offset = (i % run) * s;
+        const int width =
+            std::clamp(wanted[i].width(), minimum.width(), std::max(area.width() - lastOffset, minimum.width()));
+        out << QRect(area.left() + offset, area.top() + offset, width, height);
+    }
+    return out;
+}
+
+QList<QPoint> IconPositions(const QList<QSize> &icons, const QRect &area)
+{
+    QList<QPoint> out;
+    int x = area.left();
+    int bottom = area.top() + area.height();
+    int rowHeight = 0;
+    for (const QSize &icon : icons) {
+        if (x > area.left() && x + icon.width() > area.left() + area.width()) {
+            x = area.left();
+            bottom -= rowHeight;
+            rowHeight = 0;
+        }
+        out << QPoint(x, bottom - icon.height());
+        x += icon.width();
+        rowHeight = std::max(rowHeight, icon.height());
+    }
+    return out;
+}
+
+QRect KeepInside(const QRect &window, const QRect &area, const QSize &minimum)
+{
+    const QSize size(window.width() > area.width() ? std::max(area.width(), minimum.width()) : window.width(),
+                     window.height() > area.height() ? std::max(area.height(), minimum.height()) : window.height());
+    const int x = std::max(area.left(), std::min(window.left(), area.left() + area.width() - size.width()));
+    const int y = std::max(area.top(), std::min(window.top(), area.top() + area.height() - size.height()));
+    return {QPoint(x, y), size};
+}
+
+QRect FitOnScreen(const QSize &frame, const QRect &work, const QRect &desktop)
+{
+    QSize size = frame;
+    if (work.height() < size.height())
+        size.setHeight(work.height() - (desktop.height() - work.height()));
+    size.setWidth(std::min(size.width(), work.width()));
+    const int x = std::max(work.left(), work.left() + (work.width() - size.width()) / 2);
+    const int y = std::max(work.top(), work.top() + (work.height() - size.height()) / 2);
+    return {QPoint(x, y), size};
+}
+
+QRect FitOnScreen(const QSize &frame, const QScreen &screen)
+{
+    // At a fractional scale the work area's size in the window's pixels is rounded, possibly up: one
+    // pixel less keeps the window on the screen.
+    QRect work = screen.availableGeometry();
+    const qreal ratio = screen.devicePixelRatio();
+    if (ratio != std::floor(ratio))
+        work.adjust(0, 0, -1, -1);
+    return FitOnScreen(frame, work, screen.geometry());
+}
