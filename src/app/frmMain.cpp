@@ -2,6 +2,8 @@
 
 #include "app/AppException.h"
 #include "app/Artwork.h"
+#include "app/BatchTree.h"
+#include "app/BatchWindows.h"
 #include "app/BusyCursor.h"
 #include "app/MenuItemHint.h"
 #include "app/Settings.h"
@@ -26,49 +28,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTreeWidget>
-#include <cmath>
 
 namespace {
 
 const QString DeviceRootCaption = QStringLiteral("Talvo");
 const QString CouldNotConnect = QStringLiteral("Could not connect to Talvo.");
-constexpr int BatchRole = Qt::UserRole;
-
-// The client area of the main window: the batch windows over the meter picture.
-class TMdiClient : public QMdiArea {
-public:
-    explicit TMdiClient(QWidget *parent)
-        : QMdiArea(parent)
-        , FPicture(MeterPicture(QSize(542, 464)))
-    {}
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QMdiArea::paintEvent(event);
-        QPainter p(viewport());
-        const int w = viewport()->width();
-        const int h = viewport()->height();
-        int left = static_cast<int>(std::ceil(w / 2.0 - 542 / 2.0));
-        int top = static_cast<int>(std::ceil(h / 2.0 - 464 / 2.0));
-        p.drawPixmap(left < 0 ? 1 : left, top < 0 ? 1 : top, FPicture);
-    }
-
-private:
-    QPixmap FPicture;
-};
-
 QLabel *Panel(QWidget *parent, int width, bool sunken)
 {
     auto *l = new QLabel(parent);
@@ -84,6 +54,7 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     : QMainWindow(parent)
     , FPrompts(prompts)
     , FSettingsFile(settingsFile)
+    , FBatchList(std::make_unique<TBatches>())
 {
     setWindowTitle(QStringLiteral("Vornell"));
     // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
@@ -93,18 +64,8 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     setMinimumSize(300, 300);
     resize(966, 845);
 
-    tvwBatches = new QTreeWidget(this);
-    tvwBatches->setHeaderHidden(true);
-    tvwBatches->setIndentation(19);
-    tvwBatches->setSelectionMode(QAbstractItemView::SingleSelection);
-    tvwBatches->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvwBatches->setMinimumSize(50, 50);
-    tvwBatches->setContextMenuPolicy(Qt::CustomContextMenu);
-    // A long batch name widens the tree's one column and brings a horizontal scroll bar; it is never cut.
-    tvwBatches->header()->setStretchLastSection(false);
-    tvwBatches->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tvwBatches->addTopLevelItem(new QTreeWidgetItem(QStringList{DeviceRootCaption}));
-    FMdiArea = new TMdiClient(this);
+    tvwBatches = new TBatchTree(*FBatchList, DeviceRootCaption, this);
+    FMdiArea = new TBatchWindows(this);
     auto *splitter = new QSplitter(this);
     splitter->addWidget(tvwBatches);
     splitter->addWidget(FMdiArea);
@@ -135,7 +96,6 @@ void TfrmMain::FormCreate()
     FLastSavePath = settings.LastSavePath;
     FLastImportPath = settings.LastImportPath;
     FLastPort = settings.LastPort;
-    FBatchList = std::make_unique<TBatches>();
     FDeviceInfo = std::make_shared<TDeviceInfo>();
     FCommunication = std::make_unique<TdmCommunication>(FPrompts);
     FSaveCommands = std::make_unique<TSaveCommands>(*FCommunication, FDeviceInfo, FLastSavePath, *this, FPrompts);
@@ -154,7 +114,7 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormDestroy()
 {
     // Batch windows refer to batches of the list: they go first.
-    qDeleteAll(FMdiArea->subWindowList());
+    FMdiArea->DeleteAll();
     FBatchList.reset();
     FSaveCommands.reset();
     FCommunication.reset();
@@ -167,7 +127,6 @@ QAction *TfrmMain::AddMenuItem(QMenu *menu, const QString &caption, const QStrin
     QAction *a = menu->addAction(caption);
     TMenuItemHint::SetHint(a, hint);
     connect(a, &QAction::triggered, this, command);
-    FMenuActions << a;
     return a;
 }
 
@@ -188,6 +147,7 @@ void TfrmMain::BuildMenus()
                 &TfrmMain::mniReadAllClick);
     mniSaveAll = AddMenuItem(batches, QStringLiteral("&Save All"),
                              QStringLiteral("Save all batches from Talvo to file."), &TfrmMain::mniSaveAllClick);
+    mniSaveAll->setObjectName(QStringLiteral("mniSaveAll"));
     batches->addSeparator();
     AddMenuItem(batches, QStringLiteral("&New Batch"), QStringLiteral("Create a new batch."),
                 &TfrmMain::mniNewBatchClick);
@@ -223,6 +183,7 @@ void TfrmMain::BuildMenus()
     }
 
     pumTreeView = new QMenu(this);
+    pumTreeView->setObjectName(QStringLiteral("pumTreeView"));
     const std::pair<QString, void (TfrmMain::*)()> popup[] = {
         {QStringLiteral("&New Batch"), &TfrmMain::mniNewBatchClick},
         {QStringLiteral("&Read Batches"), &TfrmMain::mniReadAllClick},
@@ -255,6 +216,12 @@ void TfrmMain::BuildStatusBar()
     FProgressBar->setGeometry(3, 2, 144, 16);
     FProgressBar->setTextVisible(false);
     FProgressBar->hide();
+    // Named for the window's tests, which read the panels as the user sees them.
+    FStatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    FConnectionIcon->setObjectName(QStringLiteral("ConnectionIcon"));
+    FBusyAnimation->setObjectName(QStringLiteral("BusyAnimation"));
+    FPercentPanel->setObjectName(QStringLiteral("PercentPanel"));
+    FProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     bar->addWidget(FStatusPanel);
     bar->addWidget(iconPanel);
     bar->addWidget(FPercentPanel);
@@ -353,88 +320,10 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
-// Tree operations.
-
-QTreeWidgetItem *TfrmMain::Root() const
-{
-    return tvwBatches->topLevelItem(0);
-}
-
-TBatch *TfrmMain::BatchOf(const QTreeWidgetItem *node) const
-{
-    return node ? reinterpret_cast<TBatch *>(node->data(0, BatchRole).value<quintptr>()) : nullptr;
-}
-
-QTreeWidgetItem *TfrmMain::AddBatchNode(TBatch &batch, const QString &caption)
-{
-    auto *node = new QTreeWidgetItem(QStringList{caption});
-    node->setData(0, BatchRole, QVariant::fromValue(reinterpret_cast<quintptr>(&batch)));
-    Root()->addChild(node);
-    return node;
-}
-
-QList<TBatch *> TfrmMain::TreeBatches() const
-{
-    QList<TBatch *> out;
-    for (int i = 0; i < Root()->childCount(); ++i)
-        if (TBatch *b = BatchOf(Root()->child(i)))
-            out << b;
-    return out;
-}
-
-QMdiSubWindow *TfrmMain::SubWindowOf(const TBatch *batch) const
-{
-    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
-        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()); view && view->FBatch == batch)
-            return sub;
-    return nullptr;
-}
-
-TfrmViewBatch *TfrmMain::FindBatchWindow(const TBatch *batch) const
-{
-    const QMdiSubWindow *sub = SubWindowOf(batch);
-    return sub ? qobject_cast<TfrmViewBatch *>(sub->widget()) : nullptr;
-}
-
-bool TfrmMain::CloseBatchWindow(const TBatch *batch)
-{
-    if (!batch)
-        return true;
-    if (QMdiSubWindow *sub = SubWindowOf(batch)) {
-        sub->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-    return SubWindowOf(batch) == nullptr;
-}
-
 void TfrmMain::CloseAllBatchWindows()
 {
-    for (int i = 0; i < FCurrentNode->childCount(); ++i)
-        if (!CloseBatchWindow(BatchOf(FCurrentNode->child(i)))) {
-            FPrompts.Message(TMsgKind::Plain, QStringLiteral("User cancelled operation"), TMsgButtons::Ok);
-            return;
-        }
-}
-
-bool TfrmMain::RemoveBatchNode(QTreeWidgetItem *node)
-{
-    try {
-        FBatchList->Delete(BatchOf(node));
-        delete node;
-        return true;
-    } catch (const std::exception &) {
-        return false;
-    }
-}
-
-void TfrmMain::RemoveAllBatchNodes()
-{
-    while (FCurrentNode->childCount() > 0)
-        if (!RemoveBatchNode(FCurrentNode->child(0))) {
-            FPrompts.Message(TMsgKind::Plain, QStringLiteral("User cancelled upload operation"), TMsgButtons::Ok);
-            return;
-        }
+    if (!FMdiArea->CloseBatchWindows(tvwBatches->Batches()))
+        FPrompts.Message(TMsgKind::Plain, QStringLiteral("User cancelled operation"), TMsgButtons::Ok);
 }
 
 void TfrmMain::DeleteAllBatches()
@@ -452,9 +341,9 @@ void TfrmMain::ClearBatches()
 {
     if (FBatchList->Count() == 0)
         return;
-    FCurrentNode = Root();
+    FCurrentNode = tvwBatches->Root();
     CloseAllBatchWindows();
-    RemoveAllBatchNodes();
+    tvwBatches->RemoveAllBatchNodes();
     if (FDeviceInfo->Valid)
         ReplaceDeviceInfo();
 }
@@ -489,9 +378,9 @@ void TfrmMain::tvwBatchesContextPopup(const QPoint &pos)
         return;
     }
     tvwBatches->setCurrentItem(node);
-    const bool deviceMode = Root()->text(0) == DeviceRootCaption;
+    const bool deviceMode = tvwBatches->Root()->text(0) == DeviceRootCaption;
     int kind;
-    if (node == Root())
+    if (node == tvwBatches->Root())
         kind = deviceMode ? 0 : 1;
     else if (deviceMode)
         kind = 2;
@@ -506,23 +395,17 @@ void TfrmMain::tvwBatchesDblClick()
     ClearStatus();
     QTreeWidgetItem *node = tvwBatches->currentItem();
     FCurrentNode = node;
-    if (!node || node == Root())
+    if (!node || node == tvwBatches->Root())
         return;
-    TBatch *batch = BatchOf(node);
-    if (!FBatchList->Contains(batch)) {
+    TBatch *batch = tvwBatches->BatchOf(node);
+    if (!batch) {
         FPrompts.Message(TMsgKind::Warning, QStringLiteral("This Batch does not longer exists. Node will be removed."),
                          TMsgButtons::Ok);
-        delete node;
+        tvwBatches->RemoveNode(node);
         return;
     }
-    if (QMdiSubWindow *sub = SubWindowOf(batch)) {
-        if (sub->isMinimized())
-            sub->showNormal();
-        FMdiArea->setActiveSubWindow(sub);
-        sub->raise();
-        sub->setFocus();
+    if (FMdiArea->Activate(batch))
         return;
-    }
     TBusyCursor busy;
     if (!busy.Acquired())
         return;
@@ -543,10 +426,7 @@ void TfrmMain::tvwBatchesDblClick()
             if (saving.Acquired())
                 FSaveCommands->SaveBatch(b);
         };
-        QMdiSubWindow *sub = FMdiArea->addSubWindow(view);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->setWindowTitle(node->text(0));
-        sub->show();
+        FMdiArea->Open(view, node->text(0));
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
                          QStringLiteral("The window to show the batch data could not be created.\r\nMessage: ") +
@@ -593,13 +473,13 @@ void TfrmMain::mniReadAllClick()
     TBusyCursor busy;
     if (!busy.Acquired())
         return;
-    FCurrentNode = Root();
+    FCurrentNode = tvwBatches->Root();
     if (!FCommunication->Connected())
         ConnectWithMessages();
     if (!FCommunication->Connected())
         return;
     ClearBatches();
-    Root()->setText(0, DeviceRootCaption);
+    tvwBatches->Root()->setText(0, DeviceRootCaption);
     mniSaveAll->setEnabled(true);
     try {
         FCommunication->ReadBatches(*FBatchList);
@@ -612,8 +492,8 @@ void TfrmMain::mniReadAllClick()
         return;
     }
     for (qint32 i = 0; i < FBatchList->Count(); ++i)
-        AddBatchNode(*FBatchList->GetBatch(i), FBatchList->GetBatch(i)->FName);
-    Root()->setExpanded(true);
+        tvwBatches->AddBatchNode(*FBatchList->GetBatch(i), FBatchList->GetBatch(i)->FName);
+    tvwBatches->Root()->setExpanded(true);
 }
 
 void TfrmMain::mniSaveAllClick()
@@ -632,9 +512,9 @@ void TfrmMain::SaveAll()
         TMsgButtons::YesNoCancel);
     try {
         if (answer == TMsgResult::Yes)
-            FSaveCommands->SaveAllBatchesToOneFile(TreeBatches());
+            FSaveCommands->SaveAllBatchesToOneFile(tvwBatches->Batches());
         else if (answer == TMsgResult::No)
-            FSaveCommands->SaveAllBatchesSeparately(TreeBatches());
+            FSaveCommands->SaveAllBatchesSeparately(tvwBatches->Batches());
     } catch (const std::exception &e) {
         HandleAppException(FPrompts, e);
     }
@@ -643,7 +523,7 @@ void TfrmMain::SaveAll()
 bool TfrmMain::ConfirmUnsavedBatches()
 {
     bool unsaved = false;
-    for (TBatch *b : TreeBatches())
+    for (TBatch *b : tvwBatches->Batches())
         unsaved = unsaved || !b->FSaved;
     if (!unsaved)
         return true;
@@ -662,7 +542,7 @@ bool TfrmMain::ConfirmUnsavedBatches()
 
 void TfrmMain::mniNewBatchClick()
 {
-    FCurrentNode = Root();
+    FCurrentNode = tvwBatches->Root();
     ClearStatus();
     TBusyCursor busy;
     if (!busy.Acquired())
@@ -684,8 +564,8 @@ void TfrmMain::mniNewBatchClick()
         return;
     }
     TBatch *batch = FBatchList->AddBatch(id, name, created, maxReadings, 0);
-    AddBatchNode(*batch, name);
-    Root()->setExpanded(true);
+    tvwBatches->AddBatchNode(*batch, name);
+    tvwBatches->Root()->setExpanded(true);
 }
 
 void TfrmMain::pumDeleteBatchClick()
@@ -696,11 +576,11 @@ void TfrmMain::pumDeleteBatchClick()
         return;
     QTreeWidgetItem *node = tvwBatches->currentItem();
     FCurrentNode = node;
-    if (!node || node == Root())
+    if (!node || node == tvwBatches->Root())
         return;
-    TBatch *batch = BatchOf(node);
-    if (!FBatchList->Contains(batch)) {
-        delete node;
+    TBatch *batch = tvwBatches->BatchOf(node);
+    if (!batch) {
+        tvwBatches->RemoveNode(node);
         return;
     }
     try {
@@ -716,9 +596,9 @@ void TfrmMain::pumDeleteBatchClick()
             if (answer == TMsgResult::Yes)
                 FSaveCommands->SaveBatch(*batch);
         }
-        CloseBatchWindow(batch);
+        FMdiArea->CloseBatchWindow(batch);
         FCommunication->DeleteBatch(batch->FID);
-        RemoveBatchNode(node);
+        tvwBatches->RemoveBatchNode(node);
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
                          QStringLiteral("The batch could not be deleted.\r\nMessage: ") + MessageOf(e),
@@ -732,8 +612,8 @@ void TfrmMain::pumSaveBatchClick()
     TBusyCursor busy;
     if (!busy.Acquired())
         return;
-    TBatch *batch = BatchOf(tvwBatches->currentItem());
-    if (!batch || !FBatchList->Contains(batch))
+    TBatch *batch = tvwBatches->BatchOf(tvwBatches->currentItem());
+    if (!batch)
         return;
     try {
         FSaveCommands->SaveBatch(*batch);
@@ -748,7 +628,7 @@ void TfrmMain::mniCloseAllClick()
     if (mniSaveAll->isEnabled() && !ConfirmUnsavedBatches())
         return;
     ClearBatches();
-    Root()->setText(0, DeviceRootCaption);
+    tvwBatches->Root()->setText(0, DeviceRootCaption);
     mniSaveAll->setEnabled(true);
 }
 
@@ -758,7 +638,7 @@ void TfrmMain::mniImportBatchClick()
     if (!busy.Acquired())
         return;
     mniDisconnectClick();
-    QTreeWidgetItem *root = Root();
+    QTreeWidgetItem *root = tvwBatches->Root();
     TSheet sheet(8, 1);
     ClearBatches();
     try {
@@ -771,65 +651,42 @@ void TfrmMain::mniImportBatchClick()
         dialog.FileMustExist = true;
         const std::optional<QString> file = FPrompts.OpenFile(dialog);
         if (file) {
-            FImportFileName = *file;
             FLastImportPath = QFileInfo(*file).absolutePath();
             ReadBatchFile(*file, sheet, *this);
         }
-        TBatchImport import(*FBatchList, FDeviceInfo, *this, FPrompts);
-        import.OnBatchAdded = [this](TBatch & batch) { AddBatchNode(batch, batch.FName);
-    };
-    import.ImportBatches(sheet);
-    root->setExpanded(true);
-    mniSaveAll->setEnabled(false);
-    // A cancelled dialog leaves an empty tree that belongs to no file.
-    root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
-}
-catch (const std::exception &e)
-{
-    if (FBatchList->Count() > 0)
-        mniCloseAllClick();
-    root->setText(0, DeviceRootCaption);
-    FPrompts.Message(TMsgKind::Warning,
-                     QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n") +
-                         MessageOf(e),
-                     TMsgButtons::Ok);
-}
+        TBatchImport importer(*FBatchList, FDeviceInfo, *this, FPrompts);
+        importer.OnBatchAdded = [this](TBatch &batch) { tvwBatches->AddBatchNode(batch, batch.FName); };
+        importer.ImportBatches(sheet);
+        root->setExpanded(true);
+        mniSaveAll->setEnabled(false);
+        // A cancelled dialog leaves an empty tree that belongs to no file.
+        root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
+    } catch (const std::exception &e) {
+        if (FBatchList->Count() > 0)
+            mniCloseAllClick();
+        root->setText(0, DeviceRootCaption);
+        FPrompts.Message(TMsgKind::Warning,
+                         QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n") +
+                             MessageOf(e),
+                         TMsgButtons::Ok);
+    }
 }
 
 void TfrmMain::mniCascadeClick()
 {
     ClearStatus();
-    FMdiArea->cascadeSubWindows();
+    FMdiArea->Cascade();
 }
 
 void TfrmMain::mniTileClick()
 {
     ClearStatus();
-    // One above the other, each the full width of the client area.
-    QList<QMdiSubWindow *> shown;
-    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
-        if (sub->isVisible() && !sub->isMinimized())
-            shown << sub;
-    if (shown.isEmpty())
-        return;
-    const QRect area = FMdiArea->viewport()->rect();
-    const int h = area.height() / static_cast<int>(shown.size());
-    for (int i = 0; i < shown.size(); ++i) {
-        shown[i]->showNormal();
-        shown[i]->setGeometry(0, i * h, area.width(), h);
-    }
+    FMdiArea->Tile();
 }
 
 void TfrmMain::mniArrangeAllClick()
 {
-    // Minimised windows in a row along the bottom of the client area.
-    const QRect area = FMdiArea->viewport()->rect();
-    int x = 0;
-    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
-        if (sub->isMinimized()) {
-            sub->move(x, area.height() - sub->height());
-            x += sub->width();
-        }
+    FMdiArea->ArrangeMinimised();
 }
 
 void TfrmMain::mniAboutClick()

@@ -1,6 +1,6 @@
 #pragma once
-// The main window: the batch tree, the menus and their commands, the batch windows inside its
-// client area, and the status bar that shows what the meter link is doing.
+// The main window: the menus and their commands over the batch tree and the batch windows, and the
+// status bar that shows what the meter link is doing.
 
 #include "files/StatusLine.h"
 
@@ -10,20 +10,17 @@
 class Prompts;
 class QAction;
 class QLabel;
-class QMdiArea;
-class QMdiSubWindow;
 class QMenu;
 class QProgressBar;
-class QTreeWidget;
 class QTreeWidgetItem;
-class TBatch;
+class TBatchTree;
+class TBatchWindows;
 class TBatches;
 class TBusyAnimation;
 class TDeviceInfo;
 class TMenuItemHint;
 class TSaveCommands;
 class TdmCommunication;
-class TfrmViewBatch;
 
 class TfrmMain : public QMainWindow, public TStatusLine {
     Q_OBJECT
@@ -67,33 +64,16 @@ public:
     // The Save All command without its busy-cursor guard, for the questions that run it.
     void SaveAll();
 
-    // Tree operations.
-    QTreeWidgetItem *Root() const;
-    TBatch *BatchOf(const QTreeWidgetItem *node) const;
-    TfrmViewBatch *FindBatchWindow(const TBatch *batch) const;
-    QMdiSubWindow *SubWindowOf(const TBatch *batch) const;
-    bool CloseBatchWindow(const TBatch *batch);
-
-    // State of the run, visible to tests and to the dialogs.
-    std::unique_ptr<TBatches> FBatchList;
-    std::shared_ptr<TDeviceInfo> FDeviceInfo;
-    std::unique_ptr<TdmCommunication> FCommunication;
-    TMenuItemHint *FMenuHint;
-    QTreeWidgetItem *FCurrentNode = nullptr;
-    qint32 FLastPort = -1;
-    QString FLastSavePath;
-    QString FLastImportPath;
-
-    QTreeWidget *tvwBatches;
-    QMdiArea *FMdiArea;
-    QMenu *pumTreeView;
-    QAction *mniSaveAll;
-    QList<QAction *> FMenuActions;
-    QLabel *FStatusPanel;
-    QLabel *FPercentPanel;
-    QLabel *FConnectionIcon;
-    TBusyAnimation *FBusyAnimation;
-    QProgressBar *FProgressBar;
+    // What the run holds, for the window's users and its tests.
+    TBatchTree &Tree() const { return *tvwBatches; }
+    TBatchWindows &Windows() const { return *FMdiArea; }
+    TBatches &Batches() const { return *FBatchList; }
+    TDeviceInfo &DeviceInfo() const { return *FDeviceInfo; }
+    TdmCommunication &Communication() const { return *FCommunication; }
+    QTreeWidgetItem *CurrentNode() const { return FCurrentNode; }
+    const QString &LastSavePath() const { return FLastSavePath; }
+    const QString &LastImportPath() const { return FLastImportPath; }
+    qint32 LastPort() const { return FLastPort; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,18 +89,32 @@ private:
     QAction *AddMenuItem(QMenu *menu, const QString &caption, const QString &hint, void (TfrmMain::*command)());
     bool ConnectWithMessages();
     void CloseAllBatchWindows();
-    bool RemoveBatchNode(QTreeWidgetItem *node);
-    void RemoveAllBatchNodes();
     void DeleteAllBatches();
     void ClearBatches();
     void ReplaceDeviceInfo();
-    QList<TBatch *> TreeBatches() const;
-    QTreeWidgetItem *AddBatchNode(TBatch &batch, const QString &caption);
     void SetConnectionIcon(bool connected);
     void OnProgress(int step);
 
     Prompts &FPrompts;
     QString FSettingsFile;
+    std::unique_ptr<TBatches> FBatchList;
+    std::shared_ptr<TDeviceInfo> FDeviceInfo;
+    std::unique_ptr<TdmCommunication> FCommunication;
     std::unique_ptr<TSaveCommands> FSaveCommands;
+    TMenuItemHint *FMenuHint = nullptr;
+    QTreeWidgetItem *FCurrentNode = nullptr;
+    qint32 FLastPort = -1;
+    QString FLastSavePath;
+    QString FLastImportPath;
     QString FImportFileName;
+
+    TBatchTree *tvwBatches = nullptr;
+    TBatchWindows *FMdiArea = nullptr;
+    QMenu *pumTreeView = nullptr;
+    QAction *mniSaveAll = nullptr;
+    QLabel *FStatusPanel = nullptr;
+    QLabel *FPercentPanel = nullptr;
+    QLabel *FConnectionIcon = nullptr;
+    TBusyAnimation *FBusyAnimation = nullptr;
+    QProgressBar *FProgressBar = nullptr;
 };

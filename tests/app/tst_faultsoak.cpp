@@ -5,6 +5,8 @@
 // read everything. The faults are seeded: VORNELL_SOAK_SEED and VORNELL_SOAK_FAULTS (1000 faulted
 // exchanges by default) repeat or lengthen a run, and the meter's log of the faults is kept when a
 // round fails.
+#include "app/BatchTree.h"
+#include "app/BatchWindows.h"
 #include "app/BusyCursor.h"
 #include "app/frmMain.h"
 #include "app/frmViewBatch.h"
@@ -129,8 +131,9 @@ void TestFaultSoak::CheckRound(int round, bool readAllFailed)
     TfrmMain &w = *FWindow;
     // Idle: no busy cursor, no command waiting for the meter, the displays reset.
     QVERIFY2(!TBusyCursor::IsBusy() && !QGuiApplication::overrideCursor(), qPrintable(where + "busy"));
-    QTRY_VERIFY2_WITH_TIMEOUT(!w.FCommunication->DataLink().Busy(), qPrintable(where + "link waits"), 5000);
-    QVERIFY2(w.FProgressBar->isHidden(), qPrintable(where + "progress shown"));
+    QTRY_VERIFY2_WITH_TIMEOUT(!w.Communication().DataLink().Busy(), qPrintable(where + "link waits"), 5000);
+    QVERIFY2(w.findChild<QProgressBar *>(QStringLiteral("ProgressBar"))->isHidden(),
+             qPrintable(where + "progress shown"));
     for (const auto &m : FPrompts.Messages) {
         const bool known = std::any_of(Introductions.begin(), Introductions.end(),
                                        [&](const QString &intro) { return m.Text.startsWith(intro); });
@@ -138,12 +141,12 @@ void TestFaultSoak::CheckRound(int round, bool readAllFailed)
     }
 
     // The list and the tree hold the same batches, once each, and each is the meter's.
-    QTreeWidgetItem *root = w.Root();
-    QCOMPARE(root->childCount(), w.FBatchList->Count());
+    QTreeWidgetItem *root = w.Tree().Root();
+    QCOMPARE(root->childCount(), w.Batches().Count());
     QSet<qint32> ids;
     for (int i = 0; i < root->childCount(); ++i) {
-        TBatch *b = w.BatchOf(root->child(i));
-        QVERIFY2(b && w.FBatchList->Contains(b), qPrintable(where + "node without batch"));
+        TBatch *b = w.Tree().BatchOf(root->child(i));
+        QVERIFY2(b && w.Batches().Contains(b), qPrintable(where + "node without batch"));
         QVERIFY2(!ids.contains(b->FID), qPrintable(where + QStringLiteral("batch %1 twice").arg(b->FID)));
         ids << b->FID;
         const auto m = std::find_if(FMeter.begin(), FMeter.end(), [&](const Batch &s) { return s.Id == b->FID; });
@@ -176,8 +179,8 @@ void TestFaultSoak::CheckRound(int round, bool readAllFailed)
     // A batch window is open for every batch whose readings were read, and only for those.
     int loaded = 0;
     for (int i = 0; i < root->childCount(); ++i)
-        loaded += w.BatchOf(root->child(i))->FReadingsLoaded;
-    QCOMPARE(w.FMdiArea->subWindowList().size(), loaded);
+        loaded += w.Tree().BatchOf(root->child(i))->FReadingsLoaded;
+    QCOMPARE(w.Windows().subWindowList().size(), loaded);
 }
 
 void TestFaultSoak::soak()
@@ -199,7 +202,7 @@ void TestFaultSoak::soak()
     }
 
     FWindow = std::make_unique<TfrmMain>(FPrompts, dir.filePath(QStringLiteral("vornell.ini")), dir.path() + u'/');
-    TdmCommunication &comm = *FWindow->FCommunication;
+    TdmCommunication &comm = FWindow->Communication();
     const quint32 normalTimeOut = comm.DataLink().TimeOutResponse();
     const int normalIdentification = comm.ConnectTimeOutTimer().interval();
     // Short time-outs keep the faults cheap; the late replies come both within and beyond them.
@@ -219,12 +222,12 @@ void TestFaultSoak::soak()
             FWindow->mniReadAllClick();
             const bool readAllFailed = !FPrompts.Messages.isEmpty();
             readAlls += !readAllFailed;
-            for (int i = 0; i < FWindow->Root()->childCount(); ++i) {
-                FWindow->tvwBatches->setCurrentItem(FWindow->Root()->child(i));
+            for (int i = 0; i < FWindow->Tree().Root()->childCount(); ++i) {
+                FWindow->Tree().setCurrentItem(FWindow->Tree().Root()->child(i));
                 FWindow->tvwBatchesDblClick();
             }
             CheckRound(round, readAllFailed);
-            opened += static_cast<int>(FWindow->FMdiArea->subWindowList().size());
+            opened += static_cast<int>(FWindow->Windows().subWindowList().size());
             if (QTest::currentTestFailed()) {
                 qWarning("seed %u; the meter's log is %s", seed, qPrintable(log));
                 return;
@@ -244,14 +247,14 @@ void TestFaultSoak::soak()
     FWindow->mniDisconnectClick();
     FPrompts.Messages.clear();
     FWindow->mniReadAllClick();
-    for (int i = 0; i < FWindow->Root()->childCount(); ++i) {
-        FWindow->tvwBatches->setCurrentItem(FWindow->Root()->child(i));
+    for (int i = 0; i < FWindow->Tree().Root()->childCount(); ++i) {
+        FWindow->Tree().setCurrentItem(FWindow->Tree().Root()->child(i));
         FWindow->tvwBatchesDblClick();
     }
     QVERIFY2(FPrompts.Messages.isEmpty(), qPrintable(FPrompts.Texts().join(u'|')));
     CheckRound(0, false);
-    QCOMPARE(FWindow->FMdiArea->subWindowList().size(), FMeter.size());
-    QVERIFY(FWindow->FDeviceInfo->Valid);
+    QCOMPARE(FWindow->Windows().subWindowList().size(), FMeter.size());
+    QVERIFY(FWindow->DeviceInfo().Valid);
 
     FPrompts.Answers = {TMsgResult::No};
     FWindow->close();

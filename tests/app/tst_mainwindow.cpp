@@ -2,6 +2,8 @@
 // windows, the save and import commands, the questions about unsaved batches and the status bar.
 #include "app/AppException.h"
 #include "app/Artwork.h"
+#include "app/BatchTree.h"
+#include "app/BatchWindows.h"
 #include "app/BusyCursor.h"
 #include "app/MenuItemHint.h"
 #include "app/frmMain.h"
@@ -48,15 +50,29 @@ struct Rig {
     ScriptedPrompts prompts;
     std::unique_ptr<TfrmMain> w;
 
+    // The status bar and menus, found by name as the user sees them.
+    QLabel *statusPanel, *percentPanel, *connectionIcon;
+    QWidget *busyAnimation;
+    QProgressBar *progressBar;
+    QAction *mniSaveAll;
+    QMenu *pumTreeView;
+
     Rig()
     {
         w = std::make_unique<TfrmMain>(prompts, Ini(), dir.path() + QLatin1Char('/'));
-        w->FCommunication->ConnectTimeOutTimer().setInterval(300);
+        w->Communication().ConnectTimeOutTimer().setInterval(300);
+        statusPanel = w->findChild<QLabel *>(QStringLiteral("StatusPanel"));
+        percentPanel = w->findChild<QLabel *>(QStringLiteral("PercentPanel"));
+        connectionIcon = w->findChild<QLabel *>(QStringLiteral("ConnectionIcon"));
+        busyAnimation = w->findChild<QWidget *>(QStringLiteral("BusyAnimation"));
+        progressBar = w->findChild<QProgressBar *>(QStringLiteral("ProgressBar"));
+        mniSaveAll = w->findChild<QAction *>(QStringLiteral("mniSaveAll"));
+        pumTreeView = w->findChild<QMenu *>(QStringLiteral("pumTreeView"));
         w->show();
     }
     QString Ini() const { return dir.filePath(QStringLiteral("vornell.ini")); }
     QString File(const QString &name) const { return dir.filePath(name); }
-    QTreeWidgetItem *Root() const { return w->Root(); }
+    QTreeWidgetItem *Root() const { return w->Tree().Root(); }
     QStringList Captions() const
     {
         QStringList out;
@@ -64,16 +80,16 @@ struct Rig {
             out << Root()->child(i)->text(0);
         return out;
     }
-    QString Status() const { return w->FStatusPanel->text(); }
-    bool IconConnected() const { return w->FConnectionIcon->property("connected").toBool(); }
+    QString Status() const { return statusPanel->text(); }
+    bool IconConnected() const { return connectionIcon->property("connected").toBool(); }
     void DoubleClick(int child)
     {
-        w->tvwBatches->setCurrentItem(Root()->child(child));
+        w->Tree().setCurrentItem(Root()->child(child));
         w->tvwBatchesDblClick();
     }
     TfrmViewBatch *View(int index) const
     {
-        const auto subs = w->FMdiArea->subWindowList();
+        const auto subs = w->Windows().subWindowList();
         return index < subs.size() ? qobject_cast<TfrmViewBatch *>(subs[index]->widget()) : nullptr;
     }
 };
@@ -81,11 +97,9 @@ struct Rig {
 // A batch in the list and its node in the tree, as Read All leaves them.
 TBatch *AddNode(Rig &r, qint32 id, qint32 readingCount, bool saved)
 {
-    TBatch *b = r.w->FBatchList->AddBatch(id, QStringLiteral("B%1").arg(id), EncodeDate(2026, 1, 1), 100, readingCount);
+    TBatch *b = r.w->Batches().AddBatch(id, QStringLiteral("B%1").arg(id), EncodeDate(2026, 1, 1), 100, readingCount);
     b->SetSaved(saved);
-    auto *node = new QTreeWidgetItem(QStringList{b->FName});
-    node->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(b)));
-    r.Root()->addChild(node);
+    r.w->Tree().AddBatchNode(*b, b->FName);
     return b;
 }
 
@@ -150,11 +164,11 @@ void TestMainWindow::startsEmptyWithSettingsDefaults()
     QCOMPARE(r.w->windowTitle(), QStringLiteral("Vornell"));
     QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
     QCOMPARE(r.Root()->childCount(), 0);
-    QCOMPARE(r.w->FLastSavePath, r.dir.path() + QLatin1Char('/'));
-    QCOMPARE(r.w->FLastImportPath, r.dir.path() + QLatin1Char('/'));
-    QCOMPARE(r.w->FLastPort, -1);
+    QCOMPARE(r.w->LastSavePath(), r.dir.path() + QLatin1Char('/'));
+    QCOMPARE(r.w->LastImportPath(), r.dir.path() + QLatin1Char('/'));
+    QCOMPARE(r.w->LastPort(), -1);
     QVERIFY(!r.IconConnected());
-    QVERIFY(r.w->FProgressBar->isHidden());
+    QVERIFY(r.progressBar->isHidden());
     QVERIFY(r.w->close()); // nothing unsaved: no question
     QVERIFY(r.prompts.Messages.isEmpty());
     const QSettings ini(r.Ini(), QSettings::IniFormat);
@@ -178,12 +192,12 @@ void TestMainWindow::readAllFillsTreeAndMovesProgress()
     Rig r;
     QStringList percents;
     QList<int> positions;
-    connect(r.w->FCommunication.get(), &TdmCommunication::OnProgress, r.w.get(), [&] {
-        percents << r.w->FPercentPanel->text();
-        positions << r.w->FProgressBar->value();
+    connect(&r.w->Communication(), &TdmCommunication::OnProgress, r.w.get(), [&] {
+        percents << r.percentPanel->text();
+        positions << r.progressBar->value();
     });
     QStringList statuses;
-    connect(r.w->FCommunication.get(), &TdmCommunication::OnStatus, r.w.get(), [&] { statuses << r.Status(); });
+    connect(&r.w->Communication(), &TdmCommunication::OnStatus, r.w.get(), [&] { statuses << r.Status(); });
     r.w->mniReadAllClick();
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
     QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
@@ -192,8 +206,8 @@ void TestMainWindow::readAllFillsTreeAndMovesProgress()
     QVERIFY(statuses.contains(QStringLiteral(" Reading batches from Talvo.")));
     QCOMPARE(percents, (QStringList{QStringLiteral("50%"), QStringLiteral("100%")}));
     QCOMPARE(positions, (QList<int>{1, 2}));
-    QVERIFY(r.w->FProgressBar->isHidden());
-    QCOMPARE(r.w->FPercentPanel->text(), QString());
+    QVERIFY(r.progressBar->isHidden());
+    QCOMPARE(r.percentPanel->text(), QString());
     QCOMPARE(r.Status(), QStringLiteral(" "));
     QVERIFY(!QGuiApplication::overrideCursor());
     // The port that answered is kept for the next run.
@@ -209,10 +223,11 @@ void TestMainWindow::longBatchNamesAreNotCut()
     r.w->show();
     r.w->mniReadAllClick();
     QVERIFY(r.Captions().contains(QStringLiteral("FAHRENHEIT  ")));
-    QTreeWidget *tree = r.w->tvwBatches;
+    QTreeWidget *tree = &r.w->Tree();
     for (int i = 0; i < r.Root()->childCount(); ++i) {
         const QString name = r.Root()->child(i)->text(0);
-        QVERIFY2(tree->header()->sectionSize(0) >= 2 * tree->indentation() + tree->fontMetrics().horizontalAdvance(name),
+        QVERIFY2(tree->header()->sectionSize(0) >=
+                     2 * tree->indentation() + tree->fontMetrics().horizontalAdvance(name),
                  qPrintable(name));
     }
     QVERIFY(tree->header()->sectionSize(0) > tree->viewport()->width());
@@ -237,7 +252,7 @@ void TestMainWindow::connectWithoutMeter()
     QCOMPARE(r.prompts.Texts(), QStringList{NotConnected});
     QCOMPARE(r.prompts.Messages[0].Kind, TMsgKind::Warning);
     QVERIFY(!r.IconConnected());
-    QVERIFY(r.w->FBusyAnimation->isHidden());
+    QVERIFY(r.busyAnimation->isHidden());
 }
 
 void TestMainWindow::doubleClickOpensBatchWindowOnce()
@@ -247,7 +262,7 @@ void TestMainWindow::doubleClickOpensBatchWindowOnce()
     r.w->mniReadAllClick();
     r.DoubleClick(0);
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
-    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    QCOMPARE(r.w->Windows().subWindowList().size(), 1);
     TfrmViewBatch *view = r.View(0);
     QVERIFY(view);
     QCOMPARE(view->objectName(), QStringLiteral("BatchForm7"));
@@ -257,14 +272,14 @@ void TestMainWindow::doubleClickOpensBatchWindowOnce()
     QCOMPARE(view->ValueLabel(QStringLiteral("Compensation Factor"))->text(), QStringLiteral("2.0"));
     QCOMPARE(view->ValueLabel(QStringLiteral("Surface Density Conversion"))->text(), QStringLiteral("1.2"));
     QVERIFY(view->ValueLabel(QStringLiteral("Batch Code Check"))->isHidden());
-    TBatch *batch = r.w->FBatchList->GetBatch(0);
-    QVERIFY(r.w->FDeviceInfo->Valid);
-    const int columns = r.w->FDeviceInfo->IsNewerFirmware() && r.w->FDeviceInfo->HasBresleOffset ? 9 : 8;
+    TBatch *batch = r.w->Batches().GetBatch(0);
+    QVERIFY(r.w->DeviceInfo().Valid);
+    const int columns = r.w->DeviceInfo().IsNewerFirmware() && r.w->DeviceInfo().HasBresleOffset ? 9 : 8;
     QCOMPARE(view->stgReadings->columnCount(), columns);
     QCOMPARE(view->stgReadings->rowCount(), 3);
     QCOMPARE(view->stgReadings->horizontalHeader()->height(), 48);
     for (int i = 0; i < 3; ++i) {
-        QStringList expected = SplitCommaText(ReadingToLine(*batch->Readings()[i], *r.w->FDeviceInfo)).mid(0, columns);
+        QStringList expected = SplitCommaText(ReadingToLine(*batch->Readings()[i], r.w->DeviceInfo())).mid(0, columns);
         for (int c = 1; c < expected.size(); ++c)
             expected[c] = (expected[c].isEmpty() ? QStringLiteral(" ") : expected[c]) + QLatin1Char(' ');
         QCOMPARE(Row(view->stgReadings, i), expected);
@@ -279,9 +294,9 @@ void TestMainWindow::doubleClickOpensBatchWindowOnce()
     // A second double-click brings the same window back, even from minimised.
     view->parentWidget()->showMinimized();
     r.DoubleClick(0);
-    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    QCOMPARE(r.w->Windows().subWindowList().size(), 1);
     QVERIFY(!view->parentWidget()->isMinimized());
-    QCOMPARE(r.w->FMdiArea->activeSubWindow(), view->parentWidget());
+    QCOMPARE(r.w->Windows().activeSubWindow(), view->parentWidget());
     r.prompts.Answers = {TMsgResult::No};
 }
 
@@ -304,9 +319,9 @@ void TestMainWindow::saveFromBatchWindowThenImportPasses()
     r.View(0)->btnSave->click();
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
     QVERIFY(QFile::exists(file));
-    QVERIFY(r.w->FBatchList->GetBatch(0)->FSaved);
+    QVERIFY(r.w->Batches().GetBatch(0)->FSaved);
     QCOMPARE(r.Status(), QStringLiteral(" Batch saved to file."));
-    QCOMPARE(r.w->FLastSavePath, r.dir.path() + QLatin1Char('/'));
+    QCOMPARE(r.w->LastSavePath(), r.dir.path() + QLatin1Char('/'));
 
     r.prompts.Files = {file};
     r.w->mniImportBatchClick();
@@ -320,8 +335,8 @@ void TestMainWindow::saveFromBatchWindowThenImportPasses()
     QVERIFY(!r.IconConnected()); // the import disconnects first
     QCOMPARE(r.Root()->text(0), name);
     QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
-    QVERIFY(!r.w->mniSaveAll->isEnabled());
-    QCOMPARE(r.w->FLastImportPath, r.dir.path());
+    QVERIFY(!r.mniSaveAll->isEnabled());
+    QCOMPARE(r.w->LastImportPath(), r.dir.path());
     r.DoubleClick(0);
     TfrmViewBatch *view = r.View(0);
     QVERIFY(view);
@@ -342,7 +357,7 @@ void TestMainWindow::importFailures()
     r.w->mniReadAllClick();
     const QString good = r.File(QStringLiteral("good.CSV"));
     r.prompts.Files = {good};
-    r.w->tvwBatches->setCurrentItem(r.Root()->child(0));
+    r.w->Tree().setCurrentItem(r.Root()->child(0));
     r.w->pumSaveBatchClick();
     QVERIFY(QFile::exists(good));
     QFile in(good);
@@ -362,7 +377,7 @@ void TestMainWindow::importFailures()
     r.w->mniImportBatchClick();
     QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("The batch code check of batch \"SHORT TWO   \" failed.")});
     QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT TWO   ")});
-    QCOMPARE(r.w->FBatchList->GetBatch(0)->FCheckResult, quint8(crFailed));
+    QCOMPARE(r.w->Batches().GetBatch(0)->FCheckResult, quint8(crFailed));
 
     // A broken file: nothing stays, the root reads Talvo.
     const QString prefix =
@@ -382,9 +397,9 @@ void TestMainWindow::importFailures()
     QCOMPARE(r.prompts.Texts(),
              (QStringList{UnsavedQuestion, prefix + QStringLiteral("'many' is not a valid integer value")}));
     QCOMPARE(r.Root()->childCount(), 0);
-    QCOMPARE(r.w->FBatchList->Count(), 0);
+    QCOMPARE(r.w->Batches().Count(), 0);
     QCOMPARE(r.Root()->text(0), QStringLiteral("Talvo"));
-    QVERIFY(r.w->mniSaveAll->isEnabled());
+    QVERIFY(r.mniSaveAll->isEnabled());
 
     // Text named as a workbook: the reason follows the message.
     r.prompts.Messages.clear();
@@ -403,7 +418,7 @@ void TestMainWindow::importFailures()
     r.w->mniImportBatchClick();
     QVERIFY(r.prompts.Messages.isEmpty());
     QCOMPARE(r.Root()->childCount(), 0);
-    QVERIFY(!r.w->mniSaveAll->isEnabled());
+    QVERIFY(!r.mniSaveAll->isEnabled());
 }
 
 void TestMainWindow::closeAllAsksAboutUnsavedBatches()
@@ -417,7 +432,7 @@ void TestMainWindow::closeAllAsksAboutUnsavedBatches()
     QCOMPARE(r.prompts.Texts(), QStringList{UnsavedQuestion});
     QCOMPARE(r.prompts.Messages[0].Buttons, TMsgButtons::YesNoAbort);
     QCOMPARE(r.Root()->childCount(), 1);
-    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    QCOMPARE(r.w->Windows().subWindowList().size(), 1);
 
     // Yes: Save All asks its own question, saves into one file, then everything closes.
     const QString file = r.File(QStringLiteral("all.CSV"));
@@ -431,13 +446,13 @@ void TestMainWindow::closeAllAsksAboutUnsavedBatches()
     QCOMPARE(r.prompts.Messages[1].Kind, TMsgKind::Information);
     QVERIFY(QFile::exists(file));
     QCOMPARE(r.Root()->childCount(), 0);
-    QCOMPARE(r.w->FBatchList->Count(), 0);
-    QVERIFY(r.w->FMdiArea->subWindowList().isEmpty());
+    QCOMPARE(r.w->Batches().Count(), 0);
+    QVERIFY(r.w->Windows().subWindowList().isEmpty());
 
     // Without unsaved batches: no question.
     r.prompts.Messages.clear();
     r.w->mniReadAllClick();
-    r.w->FBatchList->GetBatch(0)->SetSaved(true);
+    r.w->Batches().GetBatch(0)->SetSaved(true);
     r.w->mniCloseAllClick();
     QVERIFY(r.prompts.Messages.isEmpty());
     QCOMPARE(r.Root()->childCount(), 0);
@@ -450,15 +465,15 @@ void TestMainWindow::disconnectSwitchesIconAndKeepsAbortedBatches()
     r.w->mniConnectClick();
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
     QVERIFY(r.IconConnected());
-    QVERIFY(r.w->FBusyAnimation->isHidden());
+    QVERIFY(r.busyAnimation->isHidden());
     r.w->mniReadAllClick();
     r.prompts.Answers = {TMsgResult::Abort};
     r.w->mniDisconnectClick();
     QCOMPARE(r.prompts.Texts(), QStringList{UnsavedQuestion});
     QVERIFY(!r.IconConnected());
-    QVERIFY(!r.w->FCommunication->Connected());
+    QVERIFY(!r.w->Communication().Connected());
     QCOMPARE(r.Root()->childCount(), 1);
-    QVERIFY(!r.w->FDeviceInfo->Valid);
+    QVERIFY(!r.w->DeviceInfo().Valid);
     r.prompts.Answers = {TMsgResult::No};
 }
 
@@ -477,7 +492,7 @@ void TestMainWindow::newBatchAndDeleteBatch()
     r.w->mniNewBatchClick();
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
     QCOMPARE(r.Captions(), (QStringList{QStringLiteral("SHORT ONE   "), QStringLiteral("NEW ONE     ")}));
-    TBatch *created = r.w->FBatchList->GetBatch(1);
+    TBatch *created = r.w->Batches().GetBatch(1);
     QCOMPARE(created->FMaxReadings, 20);
     QVERIFY(!created->FSaved);
 
@@ -486,7 +501,7 @@ void TestMainWindow::newBatchAndDeleteBatch()
         "delete the Batch.\r\n\tPress No to delete the Batch without saving.\r\n\tPress Abort to abort the deleting of "
         "the Batch.");
     // Abort: nothing happens.
-    r.w->tvwBatches->setCurrentItem(r.Root()->child(1));
+    r.w->Tree().setCurrentItem(r.Root()->child(1));
     r.prompts.Answers = {TMsgResult::Abort};
     r.w->pumDeleteBatchClick();
     QCOMPARE(r.prompts.Texts(), QStringList{question});
@@ -498,17 +513,17 @@ void TestMainWindow::newBatchAndDeleteBatch()
     r.w->pumDeleteBatchClick();
     QCOMPARE(r.prompts.Texts(), QStringList{question});
     QCOMPARE(r.Captions(), QStringList{QStringLiteral("SHORT ONE   ")});
-    QCOMPARE(r.w->FBatchList->Count(), 1);
+    QCOMPARE(r.w->Batches().Count(), 1);
     // No, with its window open: the window closes and the batch goes from the meter.
     r.DoubleClick(0);
-    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 1);
+    QCOMPARE(r.w->Windows().subWindowList().size(), 1);
     r.prompts.Messages.clear();
     r.prompts.Answers = {TMsgResult::No};
-    r.w->tvwBatches->setCurrentItem(r.Root()->child(0));
+    r.w->Tree().setCurrentItem(r.Root()->child(0));
     r.w->pumDeleteBatchClick();
     QCOMPARE(r.prompts.Texts(), QStringList{question});
     QCOMPARE(r.Root()->childCount(), 0);
-    QVERIFY(r.w->FMdiArea->subWindowList().isEmpty());
+    QVERIFY(r.w->Windows().subWindowList().isEmpty());
     r.prompts.Messages.clear();
     r.w->mniReadAllClick();
     QCOMPARE(r.Root()->childCount(), 0); // gone from the meter too
@@ -524,7 +539,7 @@ void TestMainWindow::busyCursorGuardsCommands()
         r.w->mniReadAllClick();
         r.w->mniConnectClick();
         r.w->mniImportBatchClick();
-        QVERIFY(!r.w->FCommunication->Connected());
+        QVERIFY(!r.w->Communication().Connected());
         QCOMPARE(r.Root()->childCount(), 0);
         QVERIFY(r.prompts.Dialogs.isEmpty());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
@@ -569,22 +584,22 @@ void TestMainWindow::popupEntries()
     r.w->mniReadAllClick();
     auto visible = [&] {
         QStringList out;
-        for (QAction *a : r.w->pumTreeView->actions())
+        for (QAction *a : r.pumTreeView->actions())
             if (a->isVisible())
                 out << a->text();
         return out;
     };
-    r.w->tvwBatchesContextPopup(r.w->tvwBatches->visualItemRect(r.Root()).center());
+    r.w->tvwBatchesContextPopup(r.w->Tree().visualItemRect(r.Root()).center());
     QCOMPARE(visible(), (QStringList{QStringLiteral("&New Batch"), QStringLiteral("&Read Batches"),
                                      QStringLiteral("&Import Batches"), QStringLiteral("Close Batches")}));
-    r.w->pumTreeView->hide();
-    r.w->tvwBatchesContextPopup(r.w->tvwBatches->visualItemRect(r.Root()->child(0)).center());
+    r.pumTreeView->hide();
+    r.w->tvwBatchesContextPopup(r.w->Tree().visualItemRect(r.Root()->child(0)).center());
     QCOMPARE(visible(), (QStringList{QStringLiteral("&Save Batch"), QStringLiteral("&Delete Batch")}));
-    QCOMPARE(r.w->FCurrentNode, r.Root()->child(0));
-    r.w->pumTreeView->hide();
-    r.w->tvwBatchesContextPopup(QPoint(5, r.w->tvwBatches->viewport()->height() - 3));
-    QCOMPARE(r.w->FCurrentNode, nullptr);
-    QVERIFY(!r.w->pumTreeView->isVisible());
+    QCOMPARE(r.w->CurrentNode(), r.Root()->child(0));
+    r.pumTreeView->hide();
+    r.w->tvwBatchesContextPopup(QPoint(5, r.w->Tree().viewport()->height() - 3));
+    QCOMPARE(r.w->CurrentNode(), nullptr);
+    QVERIFY(!r.pumTreeView->isVisible());
     r.prompts.Answers = {TMsgResult::No};
 }
 
@@ -603,8 +618,8 @@ void TestMainWindow::importSavesUnsavedBatchesFirstWhenAsked()
                           QStringLiteral("Do you want to save all batches in one file?\r\nSave option: ")}));
     QVERIFY(QFile::exists(file));
     QCOMPARE(r.Root()->text(0), QStringLiteral("all.CSV"));
-    QCOMPARE(r.w->FBatchList->Count(), 1);
-    QCOMPARE(r.w->FBatchList->GetBatch(0)->FCheckResult, quint8(crPassed));
+    QCOMPARE(r.w->Batches().Count(), 1);
+    QCOMPARE(r.w->Batches().GetBatch(0)->FCheckResult, quint8(crPassed));
 }
 
 void TestMainWindow::commandsWithoutMeter()
@@ -615,16 +630,16 @@ void TestMainWindow::commandsWithoutMeter()
     QCOMPARE(r.prompts.Texts(), QStringList{QStringLiteral("A problem occured while creating batch!\r\nThe message "
                                                            "was:\r\n\r\nCould not connect to Talvo.")});
     QCOMPARE(r.Root()->childCount(), 0);
-    QCOMPARE(r.w->FBatchList->Count(), 0);
+    QCOMPARE(r.w->Batches().Count(), 0);
 
     AddNode(r, 4, 0, true);
     r.prompts.Messages.clear();
-    r.w->tvwBatches->setCurrentItem(r.Root()->child(0));
+    r.w->Tree().setCurrentItem(r.Root()->child(0));
     r.w->pumDeleteBatchClick();
     QCOMPARE(r.prompts.Texts(),
              QStringList{QStringLiteral("The batch could not be deleted.\r\nMessage: Could not connect to Talvo.")});
     QCOMPARE(r.Root()->childCount(), 1);
-    QCOMPARE(r.w->FBatchList->Count(), 1);
+    QCOMPARE(r.w->Batches().Count(), 1);
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
@@ -642,7 +657,7 @@ void TestMainWindow::doubleClickWithoutMeterOpensWhatIsThere()
 
     // A node whose batch has gone is removed with its warning.
     TBatch *gone = AddNode(r, 10, 0, true);
-    r.w->FBatchList->Delete(gone);
+    r.w->Batches().Delete(gone);
     r.prompts.Messages.clear();
     r.DoubleClick(1);
     QCOMPARE(r.prompts.Texts(),
@@ -653,9 +668,9 @@ void TestMainWindow::doubleClickWithoutMeterOpensWhatIsThere()
 void TestMainWindow::menuHintTimers()
 {
     Rig r;
-    TMenuItemHint &hint = *r.w->FMenuHint;
+    TMenuItemHint &hint = *r.w->findChild<TMenuItemHint *>();
     QAction *readAll = nullptr;
-    for (QAction *a : r.w->FMenuActions)
+    for (QAction *a : r.w->findChildren<QAction *>())
         if (a->text() == QStringLiteral("&Read All"))
             readAll = a;
     QVERIFY(readAll);
@@ -681,14 +696,14 @@ void TestMainWindow::tileStacksWindows()
     Rig r;
     AddNode(r, 1, 0, true);
     AddNode(r, 2, 0, true);
-    r.w->FDeviceInfo->Valid = true;
+    r.w->DeviceInfo().Valid = true;
     r.DoubleClick(0);
     r.DoubleClick(1);
     const QRect before = r.w->geometry();
     r.w->mniTileClick();
-    const auto subs = r.w->FMdiArea->subWindowList();
+    const auto subs = r.w->Windows().subWindowList();
     QCOMPARE(subs.size(), 2);
-    const int width = r.w->FMdiArea->viewport()->width();
+    const int width = r.w->Windows().viewport()->width();
     QCOMPARE(subs[0]->geometry().width(), width);
     QCOMPARE(subs[1]->geometry().width(), width);
     QCOMPARE(subs[1]->geometry().top(), subs[0]->geometry().bottom() + 1);
@@ -716,7 +731,7 @@ void TestMainWindow::screenshots()
     o.w->mniReadAllClick();
     o.DoubleClick(0);
     QVERIFY(o.View(0));
-    QVERIFY(!o.w->FDeviceInfo->IsNewerFirmware());
+    QVERIFY(!o.w->DeviceInfo().IsNewerFirmware());
     QCOMPARE(o.View(0)->stgReadings->columnCount(), 8);
     QTest::qWait(50);
     o.View(0)->parentWidget()->grab().save(QStringLiteral("/tmp/vornell-batch-older.png"));
@@ -738,18 +753,17 @@ void TestMainWindow::startupAndMemoryFigures()
     QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
     const qint64 startMs = clock.elapsed();
     for (int i = 0; i < 20; ++i) {
-        TBatch *b = r.w->FBatchList->AddBatch(i + 1, QStringLiteral("B%1").arg(i), EncodeDate(2026, 1, 1), 100, 100);
+        TBatch *b = r.w->Batches().AddBatch(i + 1, QStringLiteral("B%1").arg(i), EncodeDate(2026, 1, 1), 100, 100);
         for (int k = 1; k <= 100; ++k)
             b->AddReading(k, 100 + k, EncodeDate(2026, 1, 1) + k / 1440.0, 20.5f, false, false);
         b->FReadingsLoaded = true;
         b->SetSaved(true);
-        r.w->Root()->addChild(new QTreeWidgetItem(QStringList{b->FName}));
-        r.w->Root()->child(i)->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(b)));
+        r.w->Tree().AddBatchNode(*b, b->FName);
     }
-    r.w->FDeviceInfo->Valid = true;
+    r.w->DeviceInfo().Valid = true;
     for (int i = 0; i < 20; ++i)
         r.DoubleClick(i);
-    QCOMPARE(r.w->FMdiArea->subWindowList().size(), 20);
+    QCOMPARE(r.w->Windows().subWindowList().size(), 20);
     QTest::qWait(50);
     QFile status(QStringLiteral("/proc/self/status"));
     QVERIFY(status.open(QIODevice::ReadOnly));

@@ -29,7 +29,7 @@ struct MainRig {
     {
         w = std::make_unique<TfrmMain>(prompts, dir.filePath(QStringLiteral("vornell.ini")),
                                        dir.path() + QLatin1Char('/'));
-        w->FCommunication->ConnectTimeOutTimer().setInterval(300);
+        w->Communication().ConnectTimeOutTimer().setInterval(300);
     }
     QAction *Entry(const QString &caption) const
     {
@@ -40,7 +40,10 @@ struct MainRig {
                         return a;
         return nullptr;
     }
-    bool IconConnected() const { return w->FConnectionIcon->property("connected").toBool(); }
+    bool IconConnected() const
+    {
+        return w->findChild<QLabel *>(QStringLiteral("ConnectionIcon"))->property("connected").toBool();
+    }
 };
 
 } // namespace
@@ -102,10 +105,11 @@ void TestDialogMenu::propertiesWithTheMainWindowsRecord()
     r.Entry(QStringLiteral("&Talvo Properties"))->trigger();
     QVERIFY(act.Reached());
     QVERIFY2(sim.prompts.Messages.isEmpty(), qPrintable(sim.prompts.Texts().join('|')));
-    QVERIFY(r.w->FDeviceInfo->Valid); // read for the dialog and kept
+    QVERIFY(r.w->DeviceInfo().Valid); // read for the dialog and kept
     QCOMPARE(serialShown, QStringLiteral("SMALL 1"));
-    QCOMPARE(r.w->FLastSavePath, out.path() + QLatin1Char('/'));
-    QCOMPARE(r.w->FStatusPanel->text(), QStringLiteral(" Write Talvo Properties to file."));
+    QCOMPARE(r.w->LastSavePath(), out.path() + QLatin1Char('/'));
+    QCOMPARE(r.w->findChild<QLabel *>(QStringLiteral("StatusPanel"))->text(),
+             QStringLiteral(" Write Talvo Properties to file."));
     QVERIFY(QFile::exists(out.filePath(QStringLiteral("props.CSV"))));
     QVERIFY(r.IconConnected());
 }
@@ -129,8 +133,8 @@ void TestDialogMenu::settingsFailureSwitchesTheIcon()
              QStringList{QStringLiteral(
                  "There was a problem while communicating with Talvo.\r\nDevice will be disconnected!")});
     QVERIFY(!connectedWhileShown);
-    QVERIFY(!r.w->FCommunication->Connected());
-    QVERIFY(r.w->FDeviceInfo->Valid);
+    QVERIFY(!r.w->Communication().Connected());
+    QVERIFY(r.w->DeviceInfo().Valid);
 }
 
 void TestDialogMenu::hiddenPasswordEntryChangesThePassword()
@@ -147,7 +151,7 @@ void TestDialogMenu::hiddenPasswordEntryChangesThePassword()
     r.Entry(QStringLiteral("&Change Password"))->trigger();
     QVERIFY(act.Reached());
     QCOMPARE(sim.prompts.Texts(), QStringList{QStringLiteral("Password changed")});
-    QCOMPARE(r.w->FCommunication->GetPassword(), QStringLiteral("0007"));
+    QCOMPARE(r.w->Communication().GetPassword(), QStringLiteral("0007"));
 }
 
 QTEST_MAIN(TestDialogMenu)
