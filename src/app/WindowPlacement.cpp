@@ -102,13 +102,14 @@ QList<QPoint> IconPositions(const QList<QSize> &icons, const QRect &area)
     return out;
 }
 
-QRect KeepInside(const QRect &window, const QRect &area, const QSize &minimum)
+QRect FirstPlace(const QSize &size, int index, const QRect &area, const QSize &minimum, int step)
 {
-    const QSize size(window.width() > area.width() ? std::max(area.width(), minimum.width()) : window.width(),
-                     window.height() > area.height() ? std::max(area.height(), minimum.height()) : window.height());
-    const int x = std::max(area.left(), std::min(window.left(), area.left() + area.width() - size.width()));
-    const int y = std::max(area.top(), std::min(window.top(), area.top() + area.height() - size.height()));
-    return {QPoint(x, y), size};
+    const QSize fitted(std::clamp(size.width(), minimum.width(), std::max(area.width(), minimum.width())),
+                       std::clamp(size.height(), minimum.height(), std::max(area.height(), minimum.height())));
+    const int s = std::max(1, step);
+    const int room = std::max(0, std::min((area.width() - fitted.width()) / s, (area.height() - fitted.height()) / s));
+    const int offset = (index % (room + 1)) * s;
+    return {area.topLeft() + QPoint(offset, offset), fitted};
 }
 
 QRect FitOnScreen(const QSize &frame, const QRect &work, const QRect &desktop)

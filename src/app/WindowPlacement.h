@@ -22,8 +22,10 @@ QList<QRect> CascadeRects(const QList<QSize> &wanted, const QRect &area, const Q
 // a new row above when a row is full. Their top left corners.
 QList<QPoint> IconPositions(const QList<QSize> &icons, const QRect &area);
 
-// The window moved, and shrunk no further than its minimum, so that it lies inside the area.
-QRect KeepInside(const QRect &window, const QRect &area, const QSize &minimum);
+// First placement of a window of `size` when `index` others are open: a step lower and to the right
+// for each of them, back at the top left when that would take it past the area; no larger than the
+// area, nor smaller than its minimum.
+QRect FirstPlace(const QSize &size, int index, const QRect &area, const QSize &minimum, int step);
 
 // The main window's frame rectangle on a screen's work area: centred, no larger than the work area in
 // width, and as high as the work area less the desktop's part outside it when it is taller.

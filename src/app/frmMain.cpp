@@ -707,11 +707,8 @@ void TfrmMain::mniExitClick()
 void TfrmMain::mniMeasurementSettingsClick()
 {
     // Open batch windows show the values derived with the settings the meter holds now.
-    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this, [this] {
-        for (QMdiSubWindow *sub : FMdiArea->subWindowList())
-            if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
-                view->ShowDeviceInfo(FDeviceInfo);
-    });
+    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this,
+                            [this] { FMdiArea->ShowDeviceInfo(FDeviceInfo); });
 }
 
 void TfrmMain::mniTalvoPropertiesClick()

@@ -148,6 +148,9 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> 
     stgReadings->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     stgReadings->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
     stgReadings->horizontalHeader()->setFixedHeight(3 * DefaultRowHeight);
+    // The section bar scrolls with the columns it names.
+    connect(stgReadings->horizontalScrollBar(), &QScrollBar::valueChanged, hdrSections,
+            [this] { hdrSections->setOffset(stgReadings->horizontalHeader()->offset()); });
 
     btnSave = new QPushButton(QStringLiteral("&Save"), this);
     btnClose = new QPushButton(QStringLiteral("&Close"), this);
@@ -373,6 +376,7 @@ void TfrmViewBatch::FormShow()
     QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
     if (total + 28 > outer->width())
         outer->resize(total + 28, outer->height());
+    FWidth = width();
 }
 
 void TfrmViewBatch::resizeEvent(QResizeEvent *event)

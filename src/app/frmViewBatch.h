@@ -47,7 +47,8 @@ public:
     // The header value labels by title, for the window's users.
     QLabel *ValueLabel(const QString &title) const;
     int TextWidthOf(const QString &text) const;
-    QSize sizeHint() const override { return {577, 613}; }
+    // The designed size, widened to the grid's columns once shown.
+    QSize sizeHint() const override { return {FWidth, 613}; }
 
 protected:
     bool event(QEvent *event) override;
@@ -75,4 +76,5 @@ private:
     QList<QLabel *> FCheckLine;
     QStandardItemModel *FSectionModel;
     bool FWidened = false;
+    int FWidth = 577;
 };

@@ -1,14 +1,104 @@
 // Where the batch windows go in the main window's client area, and the main window on the screen:
-// the arrangements as geometry, then real windows after their first placement, Tile and Cascade.
+// the arrangements as geometry, then real windows after their first placement, Tile and Cascade; and
+// the open windows following the measurement settings written into the simulated meter.
 #include "app/AppException.h"
+#include "app/BatchTree.h"
+#include "app/BatchWindows.h"
 #include "app/WindowPlacement.h"
+#include "app/frmMain.h"
+#include "app/frmViewBatch.h"
+#include "dialogs/DialogRig.h"
+#include "dialogs/NumericEdit.h"
+#include "dialogs/frmConfiguration.h"
+#include "dialogs/frmTalvoProperties.h"
+#include "model/Batches.h"
+#include "model/DeviceInfo.h"
 
+#include <QDir>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
 
 const QSize Minimum(400, 410);
 constexpr int Step = 24;
+
+// A main window of 1280x1024 with batches of 100 readings, as Read All leaves them, from a meter of
+// the newer generation (nine columns).
+struct MainRig {
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    std::unique_ptr<TfrmMain> w;
+
+    MainRig()
+    {
+        w = std::make_unique<TfrmMain>(prompts, dir.filePath(QStringLiteral("vornell.ini")),
+                                       dir.path() + QLatin1Char('/'));
+        w->Communication().ConnectTimeOutTimer().setInterval(300);
+        w->resize(QSize(1280, 1024) / w->devicePixelRatioF()); // in the screen's pixels, at any scale
+        w->show();
+    }
+    ~MainRig() { prompts.Answers = {TMsgResult::No}; }
+    void OpenBatches(int count)
+    {
+        TDeviceInfo &info = w->DeviceInfo();
+        info.SetSoftwareVersion(QStringLiteral("V2.07"));
+        info.HasBresleOffset = true;
+        info.Valid = true;
+        for (int i = 0; i < count; ++i) {
+            TBatch *b =
+                w->Batches().AddBatch(i + 1, QStringLiteral("B%1").arg(i + 1), EncodeDate(2026, 1, 1), 100, 100);
+            for (int k = 0; k < 100; ++k)
+                b->AddReading(k, 100 + k, EncodeDate(2026, 1, 1) + k / 1440.0, 20.5f, false, false);
+            b->FReadingsLoaded = true;
+            b->SetSaved(true);
+            w->Tree().setCurrentItem(w->Tree().AddBatchNode(*b, b->FName));
+            w->tvwBatchesDblClick();
+        }
+    }
+    // Saves what the main window shows when VORNELL_SCREENSHOTS names a folder: for looking, not testing.
+    void Grab(const QString &name) const
+    {
+        const QString folder = qEnvironmentVariable("VORNELL_SCREENSHOTS");
+        if (!folder.isEmpty())
+            w->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    }
+};
+
+// Every window inside the client area, showing at least three rows of its grid, every column in
+// sight or within reach of the horizontal scroll bar.
+void CheckUsable(const TBatchWindows &windows)
+{
+    QCoreApplication::sendPostedEvents(); // the grids lay themselves out again
+    const QRect area = windows.viewport()->rect();
+    for (const QMdiSubWindow *sub : windows.subWindowList()) {
+        const QString where = QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
+                                  .arg(sub->windowTitle())
+                                  .arg(sub->x())
+                                  .arg(sub->y())
+                                  .arg(sub->width())
+                                  .arg(sub->height())
+                                  .arg(area.width())
+                                  .arg(area.height());
+        QVERIFY2(area.contains(sub->geometry()), qPrintable(where));
+        QTableWidget *grid = qobject_cast<const TfrmViewBatch *>(sub->widget())->stgReadings;
+        QVERIFY2(grid->viewport()->height() >= 3 * 16, qPrintable(where));
+        // Scrolled to its end, the last column is in sight.
+        QScrollBar *bar = grid->horizontalScrollBar();
+        QVERIFY2(bar->maximum() == 0 || bar->isVisible(), qPrintable(where));
+        const int last = grid->columnCount() - 1;
+        bar->setValue(bar->maximum());
+        QVERIFY2(grid->columnViewportPosition(last) + grid->columnWidth(last) <= grid->viewport()->width(),
+                 qPrintable(where));
+        bar->setValue(0);
+    }
+}
 
 } // namespace
 
@@ -19,10 +109,13 @@ private slots:
     void arrangementsStayInsideAndKeepMinimum();
     void tileStacksThenColumnsThenLayers();
     void cascadeOffsetsAndSizes();
-    void keepInside();
+    void firstPlacement();
     void iconsInRowsFromTheBottom();
     void mainWindowFitsTheScreen_data();
     void mainWindowFitsTheScreen();
+    void windowsStayUsable_data();
+    void windowsStayUsable();
+    void openWindowsFollowWrittenSettings();
 };
 
 void TestBatchWindows::arrangementsStayInsideAndKeepMinimum_data()
@@ -88,14 +181,19 @@ void TestBatchWindows::cascadeOffsetsAndSizes()
     QCOMPARE(wrapped[3].topLeft(), QPoint(0, 0));
 }
 
-void TestBatchWindows::keepInside()
+void TestBatchWindows::firstPlacement()
 {
     const QRect area(0, 0, 1000, 800);
-    QCOMPARE(KeepInside(QRect(100, 100, 600, 500), area, Minimum), QRect(100, 100, 600, 500));
-    QCOMPARE(KeepInside(QRect(700, 600, 600, 500), area, Minimum), QRect(400, 300, 600, 500));
-    QCOMPARE(KeepInside(QRect(-30, 50, 1200, 900), area, Minimum), QRect(0, 0, 1000, 800));
+    // At its own size, a step further for each window open before, back at the top left when it
+    // would leave the area.
+    QCOMPARE(FirstPlace(QSize(600, 500), 0, area, Minimum, Step), QRect(0, 0, 600, 500));
+    QCOMPARE(FirstPlace(QSize(600, 500), 2, area, Minimum, Step), QRect(48, 48, 600, 500));
+    QCOMPARE(FirstPlace(QSize(600, 500), 12, area, Minimum, Step), QRect(288, 288, 600, 500));
+    QCOMPARE(FirstPlace(QSize(600, 500), 13, area, Minimum, Step), QRect(0, 0, 600, 500));
+    // Larger than the area: as large as the area.
+    QCOMPARE(FirstPlace(QSize(1200, 900), 3, area, Minimum, Step), QRect(0, 0, 1000, 800));
     // An area smaller than the window's minimum: at the top left, at the minimum.
-    QCOMPARE(KeepInside(QRect(50, 50, 500, 500), QRect(0, 0, 300, 300), Minimum), QRect(0, 0, 400, 410));
+    QCOMPARE(FirstPlace(QSize(500, 500), 1, QRect(0, 0, 300, 300), Minimum, Step), QRect(0, 0, 400, 410));
 }
 
 void TestBatchWindows::iconsInRowsFromTheBottom()
@@ -130,6 +228,99 @@ void TestBatchWindows::mainWindowFitsTheScreen()
     QFETCH(QRect, fitted);
     QCOMPARE(FitOnScreen(frame, work, desktop), fitted);
     QVERIFY(work.contains(fitted));
+}
+
+void TestBatchWindows::windowsStayUsable_data()
+{
+    QTest::addColumn<int>("count");
+    for (int count : {1, 3, 10})
+        QTest::addRow("%d", count) << count;
+}
+
+void TestBatchWindows::windowsStayUsable()
+{
+    QFETCH(int, count);
+    MainRig r;
+    QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
+    r.OpenBatches(count);
+    TBatchWindows &windows = r.w->Windows();
+    QCOMPARE(windows.subWindowList().size(), count);
+    CheckUsable(windows);
+    r.Grab(QStringLiteral("opened-%1").arg(count));
+    const QRect before = r.w->geometry();
+    r.w->mniTileClick();
+    CheckUsable(windows);
+    r.Grab(QStringLiteral("tile-%1").arg(count));
+    r.w->mniCascadeClick();
+    CheckUsable(windows);
+    r.Grab(QStringLiteral("cascade-%1").arg(count));
+    QCOMPARE(r.w->geometry(), before);
+
+    // Minimised, their icons are lined up along the bottom, inside the client area.
+    for (QMdiSubWindow *sub : windows.subWindowList())
+        sub->showMinimized();
+    r.w->mniArrangeAllClick();
+    for (const QMdiSubWindow *sub : windows.subWindowList())
+        QVERIFY(windows.viewport()->rect().contains(sub->geometry()));
+    r.Grab(QStringLiteral("arrange-%1").arg(count));
+}
+
+void TestBatchWindows::openWindowsFollowWrittenSettings()
+{
+    // One reading of 1250 µS/cm at 21.4 °C: 1347 at 25 °C with 2.0 %/°C, 1374 with 2.5 %/°C.
+    QTemporaryDir dir;
+    const QJsonArray batches{QJsonObject{{"slot", 1},
+                                         {"id", 7},
+                                         {"name", "SHORT ONE"},
+                                         {"created", 1479888900},
+                                         {"max", 10},
+                                         {"readings", QJsonArray{QJsonObject{{"status", 0},
+                                                                             {"time", 1479889200},
+                                                                             {"conductivity", 1250},
+                                                                             {"temperature", 214},
+                                                                             {"flag", 0},
+                                                                             {"fahrenheit", 0}}}}}};
+    SimProcess sim({QStringLiteral("--state"), MeterState(dir, {{"batches", batches}})});
+    MainRig r;
+    r.w->mniReadAllClick();
+    r.w->Tree().setCurrentItem(r.w->Tree().Root()->child(0));
+    r.w->tvwBatchesDblClick();
+    auto *view = qobject_cast<TfrmViewBatch *>(r.w->Windows().subWindowList().value(0)->widget());
+    QVERIFY(view);
+    QCOMPARE(view->stgReadings->item(0, 6)->text(), QStringLiteral("1347 "));
+
+    auto idle = [&] { return !r.w->Communication().DataLink().Busy(); };
+    WhenShown<TfrmConfiguration> settings(
+        [](TfrmConfiguration &d) {
+            d.fedtAutoTempCor->setText(QStringLiteral("2.5"));
+            d.btnWrite->click();
+            d.btnclose->click();
+        },
+        idle);
+    r.w->mniMeasurementSettingsClick();
+    QVERIFY(settings.Reached());
+    QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join('|')));
+    QCOMPARE(view->stgReadings->item(0, 6)->text(), QStringLiteral("1374 "));
+    QCOMPARE(view->ValueLabel(QStringLiteral("Compensation Factor"))->text(), QStringLiteral("2.5"));
+
+    // The properties dialog and its file show the meter's values, with no Read All between.
+    const QString file = dir.filePath(QStringLiteral("props.CSV"));
+    r.prompts.Files = {file};
+    QString shown;
+    WhenShown<TfrmTalvoProperties> properties(
+        [&](TfrmTalvoProperties &d) {
+            shown = d.ValueLabel(QStringLiteral("lblAutoTempComp"))->text();
+            d.btnSave->click();
+            d.btnClose->click();
+        },
+        idle);
+    r.w->mniTalvoPropertiesClick();
+    QVERIFY(properties.Reached());
+    QCOMPARE(shown, QStringLiteral("2.5"));
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(saved.readAll());
+    QVERIFY2(text.contains(QStringLiteral("\"Compensation Factor\",,,,2.5")), qPrintable(text));
 }
 
 int main(int argc, char **argv)

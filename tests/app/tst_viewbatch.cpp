@@ -189,6 +189,9 @@ void TestViewBatch::smallestWindowKeepsGridUsable()
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
     QVERIFY(grid->columnViewportPosition(last) >= 0);
     QVERIFY(grid->columnViewportPosition(last) + grid->columnWidth(last) <= grid->viewport()->width());
+    // The "Measured" and "Calculated" bar moves with the columns.
+    QVERIFY(grid->horizontalHeader()->offset() > 0);
+    QCOMPARE(view->hdrSections->offset(), grid->horizontalHeader()->offset());
 
     // Wide enough for all columns: no horizontal scroll bar.
     sub->resize(sub->width() + 800, 700);
