@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -140,8 +142,14 @@ void TBatchWindows::Tile()
     const QList<QMdiSubWindow *> subs = Arranged();
     if (subs.isEmpty())
         return;
+    // As wide as all their columns, the windows need no horizontal scroll bar and may be that lower.
+    const QSize minimum = MinimumOf(subs);
+    int full = minimum.width();
+    for (const QMdiSubWindow *sub : subs)
+        full = std::max(full, sub->sizeHint().width());
+    const QSize wide(full, minimum.height() - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     const QList<QRect> at =
-        TileRects(static_cast<int>(subs.size()), viewport()->rect(), MinimumOf(subs), TitleStep(subs[0]));
+        TileRects(static_cast<int>(subs.size()), viewport()->rect(), minimum, wide, TitleStep(subs[0]));
     for (int i = 0; i < subs.size(); ++i) {
         subs[i]->setGeometry(at[i]);
         subs[i]->raise();

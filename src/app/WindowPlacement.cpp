@@ -6,11 +6,6 @@
 
 namespace {
 
-int CeilDiv(int a, int b)
-{
-    return (a + b - 1) / b;
-}
-
 // Part `index` of `parts` nearly equal parts of [from, from + length): they meet without gaps.
 std::pair<int, int> Slice(int from, int length, int index, int parts)
 {
@@ -34,15 +29,28 @@ void Stack(QList<QRect> &out, const QRect &tile, int layers, const QSize &minimu
 
 } // namespace
 
-QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, int step)
+QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, const QSize &wide, int step)
 {
     QList<QRect> out;
     if (count <= 0)
         return out;
-    const int rowsFit = std::max(1, area.height() / std::max(1, minimum.height()));
-    const int columnsFit = std::max(1, area.width() / std::max(1, minimum.width()));
-    const int columns = std::min(CeilDiv(count, rowsFit), columnsFit);
-    if (count <= columns * rowsFit) {
+    // The smallest window in a tile of that width.
+    const auto least = [&](int width) { return wide.isValid() && width >= wide.width() ? wide : minimum; };
+    const auto rowsIn = [&](int columns) {
+        return std::max(1, area.height() / std::max(1, least(area.width() / columns).height()));
+    };
+    // The fewest columns that hold them all, else the most tiles the area holds.
+    int columns = 1;
+    for (int c = 1, most = 0; c <= std::max(1, area.width() / std::max(1, minimum.width())); ++c) {
+        if (c * rowsIn(c) > most) {
+            most = c * rowsIn(c);
+            columns = c;
+        }
+        if (most >= count)
+            break;
+    }
+    const int rows = rowsIn(columns);
+    if (count <= columns * rows) {
         // Column by column, from the left; the first columns take the odd windows.
         for (int c = 0; c < columns; ++c) {
             const int inColumn = count / columns + (c < count % columns ? 1 : 0);
@@ -55,11 +63,11 @@ QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, int s
         return out;
     }
     // More windows than tiles: every tile gets a stack, the first tiles the higher ones.
-    const int tiles = columns * rowsFit;
+    const int tiles = columns * rows;
     for (int t = 0; t < tiles; ++t) {
-        const auto [x, w] = Slice(area.left(), area.width(), t / rowsFit, columns);
-        const auto [y, h] = Slice(area.top(), area.height(), t % rowsFit, rowsFit);
-        Stack(out, QRect(x, y, w, h), count / tiles + (t < count % tiles ? 1 : 0), minimum, step);
+        const auto [x, w] = Slice(area.left(), area.width(), t / rows, columns);
+        const auto [y, h] = Slice(area.top(), area.height(), t % rows, rows);
+        Stack(out, QRect(x, y, w, h), count / tiles + (t < count % tiles ? 1 : 0), least(w), step);
     }
     return out;
 }

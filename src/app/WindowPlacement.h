@@ -10,8 +10,10 @@ class QScreen;
 // Tile: one above the other at the full width while each keeps its minimum height; then in columns,
 // each column shared by its windows. When the area cannot hold them all at their minimum size, it is
 // divided into as many tiles as it holds and the remaining windows lie over them, each `step` lower
-// and to the right of the one below, so that every title bar stays in sight.
-QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, int step);
+// and to the right of the one below, so that every title bar stays in sight. In a tile as wide as
+// `wide` a window shows all its columns and needs no horizontal scroll bar: it may be as low as
+// `wide` (an invalid size: never).
+QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, const QSize &wide, int step);
 
 // Cascade: each window `step` lower and to the right of the one before, all as high as the area
 // allows after the last offset and as wide as they want (`wanted`) within it; when the offsets would

@@ -134,7 +134,7 @@ void TestBatchWindows::arrangementsStayInsideAndKeepMinimum()
     QList<QSize> wanted;
     for (int i = 0; i < count; ++i)
         wanted << QSize(700 + 10 * i, 650);
-    const QList<QRect> tiles = TileRects(count, area, Minimum, Step);
+    const QList<QRect> tiles = TileRects(count, area, Minimum, QSize(), Step);
     const QList<QRect> cascade = CascadeRects(wanted, area, Minimum, Step);
     QCOMPARE(tiles.size(), count);
     QCOMPARE(cascade.size(), count);
@@ -158,15 +158,27 @@ void TestBatchWindows::tileStacksThenColumnsThenLayers()
 {
     const QRect area(0, 0, 1150, 980);
     // Two fit one above the other at the full width, meeting without a gap.
-    QCOMPARE(TileRects(2, area, Minimum, Step), (QList<QRect>{QRect(0, 0, 1150, 490), QRect(0, 490, 1150, 490)}));
+    QCOMPARE(TileRects(2, area, Minimum, QSize(), Step),
+             (QList<QRect>{QRect(0, 0, 1150, 490), QRect(0, 490, 1150, 490)}));
     // Three: two columns, the left one holds two.
-    QCOMPARE(TileRects(3, area, Minimum, Step),
+    QCOMPARE(TileRects(3, area, Minimum, QSize(), Step),
              (QList<QRect>{QRect(0, 0, 575, 490), QRect(0, 490, 575, 490), QRect(575, 0, 575, 980)}));
     // Ten in four tiles: stacks of 3, 3, 2 and 2, each window a step lower and right of the one below.
-    const QList<QRect> ten = TileRects(10, area, Minimum, Step);
+    const QList<QRect> ten = TileRects(10, area, Minimum, QSize(), Step);
     QCOMPARE(ten.mid(0, 3), (QList<QRect>{QRect(0, 0, 527, 442), QRect(24, 24, 527, 442), QRect(48, 48, 527, 442)}));
     QCOMPARE(ten[6], QRect(575, 0, 551, 466));
     QCOMPARE(ten[9], QRect(599, 514, 551, 466));
+
+    // The main window at its designed size: two fit one above the other only because, as wide as
+    // their columns, they need no horizontal scroll bar; a third goes over the first.
+    const QRect designed(0, 0, 838, 803);
+    const QSize minimum(435, 404), wide(783, 388);
+    QCOMPARE(TileRects(2, designed, minimum, wide, Step),
+             (QList<QRect>{QRect(0, 0, 838, 401), QRect(0, 401, 838, 402)}));
+    QCOMPARE(TileRects(2, designed, minimum, QSize(), Step),
+             (QList<QRect>{QRect(0, 0, 814, 779), QRect(24, 24, 814, 779)}));
+    QCOMPARE(TileRects(3, designed, minimum, wide, Step),
+             (QList<QRect>{QRect(0, 0, 814, 388), QRect(24, 13, 814, 388), QRect(0, 401, 838, 402)}));
 }
 
 void TestBatchWindows::cascadeOffsetsAndSizes()
