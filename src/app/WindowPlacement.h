@@ -1,6 +1,6 @@
 #pragma once
 // Where windows go: the batch windows inside the main window's client area (tile, cascade, first
-// placement) and the main window on the screen. Geometry only, in the client area's coordinates.
+// placement) and the main window on the screen. Geometry only, in the client area's or the screen's pixels.
 
 #include <QList>
 #include <QRect>
