@@ -7,6 +7,7 @@
 #include "app/BusyCursor.h"
 #include "app/MenuItemHint.h"
 #include "app/Settings.h"
+#include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmViewBatch.h"
 #include "device/Communication.h"
@@ -105,10 +106,9 @@ void TfrmMain::FormCreate()
     BuildStatusBar();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const int work = screen->availableGeometry().height();
-        if (work < frameGeometry().height())
-            resize(width(), work - (screen->geometry().height() - work));
-        move(screen->availableGeometry().center() - rect().center());
+        const QRect frame = FitOnScreen(frameGeometry().size(), *screen);
+        resize(frame.size() - (frameGeometry().size() - size()));
+        move(frame.topLeft());
     }
 }
 
@@ -420,7 +420,7 @@ void TfrmMain::tvwBatchesDblClick()
             if (MessageOf(e) != CouldNotConnect)
                 throw;
         }
-        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo.get(), batch, FPrompts);
+        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo, batch, FPrompts);
         view->setObjectName(QStringLiteral("BatchForm%1").arg(batch->FID));
         view->OnSave = [this](TBatch &b) {
             TBusyCursor saving;
@@ -706,7 +706,9 @@ void TfrmMain::mniExitClick()
 
 void TfrmMain::mniMeasurementSettingsClick()
 {
-    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this);
+    // Open batch windows show the values derived with the settings the meter holds now.
+    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this,
+                            [this] { FMdiArea->ShowDeviceInfo(FDeviceInfo); });
 }
 
 void TfrmMain::mniTalvoPropertiesClick()

@@ -4,10 +4,14 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class Prompts;
+class QAbstractButton;
+class QAction;
 class QGroupBox;
 class QHeaderView;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QStandardItemModel;
@@ -21,7 +25,13 @@ public:
     // Raises "Batch information not assigned!." or "Device information not assigned!." before
     // anything is built. A failure while filling the window is reported through the application-wide
     // handler; the window is still made, as far as it got.
-    TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBatch *batch, Prompts &prompts);
+    TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> deviceInfo, TBatch *batch, Prompts &prompts);
+
+    // Shows the header values and the calculated columns for another record of the same meter, as
+    // after its measurement settings were written.
+    void ShowDeviceInfo(std::shared_ptr<const TDeviceInfo> deviceInfo);
+    // The selected rows as tab-separated lines, the column titles first, onto the clipboard.
+    void CopyRows();
 
     TBatch *FBatch;
     // Run by the Save button; the main window's save command.
@@ -32,29 +42,39 @@ public:
     QHeaderView *hdrSections;
     QPushButton *btnSave;
     QPushButton *btnClose;
+    QAction *actCopy;
 
     // The header value labels by title, for the window's users.
     QLabel *ValueLabel(const QString &title) const;
     int TextWidthOf(const QString &text) const;
-    QSize sizeHint() const override { return {577, 613}; }
+    // The designed size, widened to the grid's columns once shown.
+    QSize sizeHint() const override { return {FWidth, 613}; }
 
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void FormCreate();
     void FormShow();
+    void FillDeviceValues();
+    void FillGrid();
     void FillReadings();
     void FitSections();
     void FitColumnsToCells();
     void btnSaveClick();
     void btnCloseClick();
     void LayoutAreas();
+    QSize MinimumSize() const;
+    QAbstractButton *OwnAccessKey(const QKeyEvent *event) const;
 
-    const TDeviceInfo *FDeviceInfo;
+    std::shared_ptr<const TDeviceInfo> FDeviceInfo;
+    Prompts &FPrompts;
     QWidget *FTopArea;
     QList<QLabel *> FCheckLine;
     QStandardItemModel *FSectionModel;
     bool FWidened = false;
+    int FWidth = 577;
 };
