@@ -1,16 +1,34 @@
 #include "app/BatchWindows.h"
 
 #include "app/Artwork.h"
+#include "app/WindowPlacement.h"
 #include "app/frmViewBatch.h"
 
 #include <QCoreApplication>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr QSize PictureSize(542, 464);
+
+// The largest of the windows' smallest sizes: an imported batch has a taller header.
+QSize MinimumOf(const QList<QMdiSubWindow *> &subs)
+{
+    QSize minimum;
+    for (const QMdiSubWindow *sub : subs)
+        minimum = minimum.expandedTo(sub->minimumSizeHint());
+    return minimum;
+}
+
+// How far the window's contents lie below its top edge: its title bar and frame.
+int TitleStep(const QMdiSubWindow *sub)
+{
+    return sub->widget() ? sub->widget()->y() : 0;
+}
 
 } // namespace
 
@@ -57,6 +75,8 @@ void TBatchWindows::Open(TfrmViewBatch *view, const QString &title)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(title);
     sub->show();
+    sub->setGeometry(FirstPlace(sub->size(), static_cast<int>(subWindowList().size()) - 1, viewport()->rect(),
+                                sub->minimumSizeHint(), TitleStep(sub)));
 }
 
 bool TBatchWindows::CloseBatchWindow(const TBatch *batch)
@@ -84,34 +104,75 @@ void TBatchWindows::DeleteAll()
     qDeleteAll(subWindowList());
 }
 
+void TBatchWindows::ShowDeviceInfo(const std::shared_ptr<const TDeviceInfo> &record)
+{
+    for (QMdiSubWindow *sub : subWindowList())
+        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
+            view->ShowDeviceInfo(record);
+}
+
+void TBatchWindows::SetAcceptanceLimit(TAcceptanceLimit limit)
+{
+    for (QMdiSubWindow *sub : subWindowList())
+        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
+            view->SetAcceptanceLimit(limit);
+}
+
+QList<QMdiSubWindow *> TBatchWindows::Arranged()
+{
+    QList<QMdiSubWindow *> out;
+    for (QMdiSubWindow *sub : subWindowList(CreationOrder))
+        if (sub->isVisible() && !sub->isMinimized()) {
+            sub->showNormal();
+            out << sub;
+        }
+    return out;
+}
+
 void TBatchWindows::Cascade()
 {
-    cascadeSubWindows();
+    const QList<QMdiSubWindow *> subs = Arranged();
+    if (subs.isEmpty())
+        return;
+    QList<QSize> wanted;
+    for (const QMdiSubWindow *sub : subs)
+        wanted << sub->sizeHint();
+    const QList<QRect> at = CascadeRects(wanted, viewport()->rect(), MinimumOf(subs), TitleStep(subs[0]));
+    for (int i = 0; i < subs.size(); ++i) {
+        subs[i]->setGeometry(at[i]);
+        subs[i]->raise();
+    }
 }
 
 void TBatchWindows::Tile()
 {
-    QList<QMdiSubWindow *> shown;
-    for (QMdiSubWindow *sub : subWindowList())
-        if (sub->isVisible() && !sub->isMinimized())
-            shown << sub;
-    if (shown.isEmpty())
+    const QList<QMdiSubWindow *> subs = Arranged();
+    if (subs.isEmpty())
         return;
-    const QRect area = viewport()->rect();
-    const int h = area.height() / static_cast<int>(shown.size());
-    for (int i = 0; i < shown.size(); ++i) {
-        shown[i]->showNormal();
-        shown[i]->setGeometry(0, i * h, area.width(), h);
+    // As wide as all their columns, the windows need no horizontal scroll bar and may be that lower.
+    const QSize minimum = MinimumOf(subs);
+    int full = minimum.width();
+    for (const QMdiSubWindow *sub : subs)
+        full = std::max(full, sub->sizeHint().width());
+    const QSize wide(full, minimum.height() - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    const QList<QRect> at =
+        TileRects(static_cast<int>(subs.size()), viewport()->rect(), minimum, wide, TitleStep(subs[0]));
+    for (int i = 0; i < subs.size(); ++i) {
+        subs[i]->setGeometry(at[i]);
+        subs[i]->raise();
     }
 }
 
 void TBatchWindows::ArrangeMinimised()
 {
-    const QRect area = viewport()->rect();
-    int x = 0;
-    for (QMdiSubWindow *sub : subWindowList())
+    QList<QMdiSubWindow *> icons;
+    QList<QSize> sizes;
+    for (QMdiSubWindow *sub : subWindowList(CreationOrder))
         if (sub->isMinimized()) {
-            sub->move(x, area.height() - sub->height());
-            x += sub->width();
+            icons << sub;
+            sizes << sub->size();
         }
+    const QList<QPoint> at = IconPositions(sizes, viewport()->rect());
+    for (int i = 0; i < icons.size(); ++i)
+        icons[i]->move(at[i]);
 }

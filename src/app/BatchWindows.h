@@ -2,11 +2,15 @@
 // The batch windows: the main window's client area, drawn over the meter picture, with a window per
 // opened batch; their placement, tiling, cascading and closing.
 
+#include "model/BatchStatistics.h"
+
 #include <QMdiArea>
 #include <QPixmap>
+#include <memory>
 
 class QMdiSubWindow;
 class TBatch;
+class TDeviceInfo;
 class TfrmViewBatch;
 
 class TBatchWindows : public QMdiArea {
@@ -18,7 +22,8 @@ public:
     QMdiSubWindow *SubWindowOf(const TBatch *batch) const;
     // Brings the window of batch to the front, restored; false when batch has none.
     bool Activate(const TBatch *batch);
-    // Shows view in a window of its own, titled title, deleted when closed.
+    // Shows view in a window of its own, titled title, deleted when closed: inside the client area, a
+    // title bar lower and to the right of the one opened before.
     void Open(TfrmViewBatch *view, const QString &title);
     // Closes the window of batch, if any; false when it stayed open.
     bool CloseBatchWindow(const TBatch *batch);
@@ -26,15 +31,25 @@ public:
     bool CloseBatchWindows(const QList<TBatch *> &batches);
     // Deletes every window without asking: for the main window's end.
     void DeleteAll();
+    // Every window shows the derived values for record.
+    void ShowDeviceInfo(const std::shared_ptr<const TDeviceInfo> &record);
+    // Every window marks and counts the readings above limit.
+    void SetAcceptanceLimit(TAcceptanceLimit limit);
+    // Inside the client area, each a title bar lower and to the right of the one before.
     void Cascade();
-    // One above the other, each the full width of the client area.
+    // Each showing its grid: one above the other while they fit, then in columns, then stacked in
+    // as many tiles as the client area holds.
     void Tile();
-    // Minimised windows in a row along the bottom of the client area.
+    // Minimised windows in rows along the bottom of the client area.
     void ArrangeMinimised();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The windows neither minimised nor hidden, in the order they were opened, restored from
+    // maximised.
+    QList<QMdiSubWindow *> Arranged();
+
     QPixmap FPicture;
 };

@@ -19,7 +19,7 @@ TMsgResult TQtPrompts::Message(TMsgKind kind, const QString &text, TMsgButtons b
         break;
     case TMsgKind::Plain:
         box.setIcon(QMessageBox::NoIcon);
-        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setWindowTitle(QStringLiteral("Vornell"));
         break;
     }
     QString shown = text;

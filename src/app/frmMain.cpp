@@ -8,6 +8,7 @@
 #include "app/MenuItemHint.h"
 #include "app/ReportCommands.h"
 #include "app/Settings.h"
+#include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmAcceptanceLimit.h"
 #include "app/frmViewBatch.h"
@@ -31,7 +32,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -109,10 +109,9 @@ void TfrmMain::FormCreate()
     BuildStatusBar();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const int work = screen->availableGeometry().height();
-        if (work < frameGeometry().height())
-            resize(width(), work - (screen->geometry().height() - work));
-        move(screen->availableGeometry().center() - rect().center());
+        const QRect frame = FitOnScreen(frameGeometry().size(), *screen);
+        resize(frame.size() - (frameGeometry().size() - size()));
+        move(frame.topLeft());
     }
 }
 
@@ -425,7 +424,7 @@ void TfrmMain::tvwBatchesDblClick()
         return;
     try {
         ReadForView(*batch);
-        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo.get(), batch, FPrompts);
+        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo, batch, FPrompts);
         view->setObjectName(QStringLiteral("BatchForm%1").arg(batch->FID));
         view->OnSave = [this](TBatch &b) {
             TBusyCursor saving;
@@ -683,9 +682,7 @@ void TfrmMain::mniAcceptanceLimitClick()
                              MessageOf(e),
                          TMsgButtons::Ok);
     }
-    for (QMdiSubWindow *sub : FMdiArea->subWindowList())
-        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
-            view->SetAcceptanceLimit(FAcceptanceLimit);
+    FMdiArea->SetAcceptanceLimit(FAcceptanceLimit);
 }
 
 void TfrmMain::pumSaveBatchClick()
@@ -787,7 +784,9 @@ void TfrmMain::mniExitClick()
 
 void TfrmMain::mniMeasurementSettingsClick()
 {
-    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this);
+    // Open batch windows show the values derived with the settings the meter holds now.
+    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this,
+                            [this] { FMdiArea->ShowDeviceInfo(FDeviceInfo); });
 }
 
 void TfrmMain::mniTalvoPropertiesClick()

@@ -8,8 +8,12 @@
 #include "model/Prompts.h"
 #include "model/ReadingTable.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -17,10 +21,11 @@
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace {
 
-const TDeviceInfo *Checked(const TDeviceInfo *deviceInfo, const TBatch *batch)
+std::shared_ptr<const TDeviceInfo> Checked(std::shared_ptr<const TDeviceInfo> deviceInfo, const TBatch *batch)
 {
     if (!batch)
         throw Error(QStringLiteral("Batch information not assigned!."));
@@ -39,11 +44,12 @@ constexpr int SectionStripHeight = 27;
 
 } // namespace
 
-TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBatch *batch, Prompts &prompts)
+TfrmViewBatch::TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> deviceInfo, TBatch *batch,
+                             Prompts &prompts)
     : QWidget(owner)
     , FBatch(batch)
-    , FDeviceInfo(Checked(deviceInfo, batch))
-    , FShownDeviceInfo(*deviceInfo)
+    , FDeviceInfo(Checked(std::move(deviceInfo), batch))
+    , FPrompts(prompts)
 {
     // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
     QFont designed = font();
@@ -105,15 +111,20 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
 
     stgReadings = new QTableWidget(this);
     stgReadings->verticalHeader()->hide();
-    stgReadings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Columns cut off by a narrow window stay reachable.
+    stgReadings->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     stgReadings->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     stgReadings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stgReadings->setSelectionBehavior(QAbstractItemView::SelectRows);
     stgReadings->setWordWrap(false);
     stgReadings->verticalHeader()->setDefaultSectionSize(DefaultRowHeight);
     stgReadings->verticalHeader()->setMinimumSectionSize(DefaultRowHeight);
     stgReadings->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     stgReadings->horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
     stgReadings->horizontalHeader()->setFixedHeight(3 * DefaultRowHeight);
+    // The section bar scrolls with the columns it names.
+    connect(stgReadings->horizontalScrollBar(), &QScrollBar::valueChanged, hdrSections,
+            [this] { hdrSections->setOffset(stgReadings->horizontalHeader()->offset()); });
 
     btnSave = new QPushButton(QStringLiteral("&Save"), this);
     btnClose = new QPushButton(QStringLiteral("&Close"), this);
@@ -123,17 +134,24 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     connect(btnClose, &QPushButton::clicked, this, &TfrmViewBatch::btnCloseClick);
     setAttribute(Qt::WA_DeleteOnClose);
 
+    actCopy = new QAction(QStringLiteral("Copy"), stgReadings);
+    actCopy->setShortcut(QKeySequence::Copy);
+    actCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(actCopy, &QAction::triggered, this, &TfrmViewBatch::CopyRows);
+    stgReadings->addAction(actCopy);
+    stgReadings->setContextMenuPolicy(Qt::ActionsContextMenu);
+
     btnPrint = new QPushButton(QStringLiteral("&Print..."), this);
     btnExportPdf = new QPushButton(QStringLiteral("&Export PDF..."), this);
     for (QPushButton *b : {btnPrint, btnExportPdf})
         b->resize(qMax(90, b->sizeHint().width()), 25);
     connect(btnPrint, &QPushButton::clicked, this, [this] {
         if (OnPrint)
-            OnPrint(*FBatch, FShownDeviceInfo);
+            OnPrint(*FBatch, *FDeviceInfo);
     });
     connect(btnExportPdf, &QPushButton::clicked, this, [this] {
         if (OnExportPdf)
-            OnExportPdf(*FBatch, FShownDeviceInfo);
+            OnExportPdf(*FBatch, *FDeviceInfo);
     });
     tabReadings = new QTabBar(this);
     tabReadings->addTab(QStringLiteral("Readings"));
@@ -152,9 +170,8 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBat
     } catch (const std::exception &e) {
         HandleAppException(prompts, e);
     }
-    // The statistics are of the rows shown, also when filling stopped early.
-    FInspection->SetRows(FRows, JudgedColumn(FShownDeviceInfo));
-    FInspection->Show(*stgReadings, std::nullopt);
+    ShowInspection();
+    setMinimumSize(MinimumSize());
     LayoutAreas();
 }
 
@@ -162,7 +179,15 @@ TfrmViewBatch::~TfrmViewBatch() = default;
 
 void TfrmViewBatch::SetAcceptanceLimit(TAcceptanceLimit limit)
 {
-    FInspection->Show(*stgReadings, limit);
+    FLimit = limit;
+    FInspection->Show(*stgReadings, FLimit);
+}
+
+void TfrmViewBatch::ShowInspection()
+{
+    // Of the rows shown, also when filling the grid stopped early.
+    FInspection->SetRows(FRows, JudgedColumn(*FDeviceInfo));
+    FInspection->Show(*stgReadings, FLimit);
 }
 
 QLabel *TfrmViewBatch::ValueLabel(const QString &title) const
@@ -181,7 +206,6 @@ int TfrmViewBatch::TextWidthOf(const QString &text) const
 void TfrmViewBatch::FormCreate()
 {
     const TBatch &b = *FBatch;
-    const TDeviceInfo &info = *FDeviceInfo;
     if (b.FImported)
         btnSave->setEnabled(false);
     ValueLabel(QStringLiteral("Batch ID"))->setText(QString::number(b.FID));
@@ -191,9 +215,8 @@ void TfrmViewBatch::FormCreate()
         ->setText(QDateTimeFromDateTime(b.FCreationDateTime).time().toString(QStringLiteral("HH:mm:ss")));
     ValueLabel(QStringLiteral("Maximum Readings"))->setText(QString::number(b.FMaxReadings));
     ValueLabel(QStringLiteral("Number of Readings"))->setText(QString::number(b.FReadingCount));
-    ValueLabel(QStringLiteral("Compensation Factor"))->setText(FormatFixed(info.AutoTempComp * 100, 1));
     ValueLabel(QStringLiteral("Surface Density Conversion"))->setText(FormatFixed(SurfaceDensityFactor, 1));
-    ValueLabel(QStringLiteral("Conductivity Deionized Water"))->setText(QString::number(info.DeionizedWater));
+    FillDeviceValues();
 
     if (b.FImported) {
         FTopArea->setFixedHeight(TopAreaHeight + 15);
@@ -202,7 +225,21 @@ void TfrmViewBatch::FormCreate()
             l->show();
         FCheckLine[2]->setText(CheckResultText(b.FCheckResult));
     }
+    FillGrid();
+}
 
+void TfrmViewBatch::FillDeviceValues()
+{
+    const TDeviceInfo &info = *FDeviceInfo;
+    ValueLabel(QStringLiteral("Compensation Factor"))->setText(FormatFixed(info.AutoTempComp * 100, 1));
+    ValueLabel(QStringLiteral("Conductivity Deionized Water"))->setText(QString::number(info.DeionizedWater));
+}
+
+void TfrmViewBatch::FillGrid()
+{
+    const TDeviceInfo &info = *FDeviceInfo;
+    stgReadings->clearContents();
+    FRows.clear();
     const int columns = ReadingColumnCount(info);
     stgReadings->setRowCount(1);
     stgReadings->setColumnCount(columns);
@@ -269,6 +306,70 @@ void TfrmViewBatch::FillReadings()
     FitColumnsToCells();
 }
 
+void TfrmViewBatch::ShowDeviceInfo(std::shared_ptr<const TDeviceInfo> deviceInfo)
+{
+    FDeviceInfo = Checked(std::move(deviceInfo), FBatch);
+    try {
+        FillDeviceValues();
+        FillGrid();
+    } catch (const std::exception &e) {
+        HandleAppException(FPrompts, e);
+    }
+    ShowInspection();
+}
+
+void TfrmViewBatch::CopyRows()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : stgReadings->selectionModel()->selectedIndexes())
+        if (!rows.contains(index.row()))
+            rows << index.row();
+    if (rows.isEmpty())
+        return;
+    std::sort(rows.begin(), rows.end());
+    QStringList titles;
+    for (int c = 0; c < stgReadings->columnCount(); ++c)
+        titles << stgReadings->horizontalHeaderItem(c)->text().replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QString text = titles.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (int r : rows) {
+        QStringList cells;
+        for (int c = 0; c < stgReadings->columnCount(); ++c) {
+            const QTableWidgetItem *item = stgReadings->item(r, c);
+            cells << (item ? item->text().trimmed() : QString());
+        }
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    QApplication::clipboard()->setText(text);
+}
+
+QAbstractButton *TfrmViewBatch::OwnAccessKey(const QKeyEvent *event) const
+{
+    const QKeySequence pressed(event->keyCombination());
+    for (QAbstractButton *button : findChildren<QAbstractButton *>())
+        if (button->isVisible() && button->isEnabled() && QKeySequence::mnemonic(button->text()) == pressed)
+            return button;
+    return nullptr;
+}
+
+bool TfrmViewBatch::event(QEvent *event)
+{
+    // The window's own access keys come before the main menu's: Alt+C presses Close, not Connection.
+    if (event->type() == QEvent::ShortcutOverride && OwnAccessKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TfrmViewBatch::keyPressEvent(QKeyEvent *event)
+{
+    if (QAbstractButton *button = OwnAccessKey(event)) {
+        button->animateClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void TfrmViewBatch::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -291,12 +392,27 @@ void TfrmViewBatch::FormShow()
     QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
     if (total + 28 > outer->width())
         outer->resize(total + 28, outer->height());
+    FWidth = width();
 }
 
 void TfrmViewBatch::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     LayoutAreas();
+}
+
+QSize TfrmViewBatch::MinimumSize() const
+{
+    // The header whole, the buttons, and the grid's title row with three rows below it, also when the
+    // horizontal scroll bar takes its place at the bottom of the grid.
+    const int top = FTopArea->minimumHeight() > 0 ? FTopArea->minimumHeight() : TopAreaHeight;
+    // The statistics beside the header and the report's buttons left of Save are in it too.
+    const int grid = 2 * stgReadings->frameWidth() + 3 * DefaultRowHeight + 3 * DefaultRowHeight +
+                     stgReadings->horizontalScrollBar()->sizeHint().height();
+    const int width =
+        qMax(gpbHeader->x() + gpbHeader->width() + 11 + FInspection->gpbStatistics->sizeHint().width() + 10,
+             10 + btnPrint->width() + 9 + btnExportPdf->width() + 20 + 75 + 84 + 8);
+    return {width, top + 4 + tabReadings->sizeHint().height() + SectionStripHeight + grid + 10 + BottomStripHeight};
 }
 
 void TfrmViewBatch::LayoutAreas()

@@ -3,15 +3,17 @@
 // readings grid with a line per reading as the batch line gives it.
 
 #include "model/BatchStatistics.h"
-#include "model/DeviceInfo.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 class Prompts;
+class QAbstractButton;
+class QAction;
 class QGroupBox;
 class QHeaderView;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QStandardItemModel;
@@ -19,6 +21,7 @@ class QTabBar;
 class QTableWidget;
 class TBatch;
 class TBatchInspection;
+class TDeviceInfo;
 
 class TfrmViewBatch : public QWidget {
     Q_OBJECT
@@ -26,8 +29,16 @@ public:
     // Raises "Batch information not assigned!." or "Device information not assigned!." before
     // anything is built. A failure while filling the window is reported through the application-wide
     // handler; the window is still made, as far as it got.
-    TfrmViewBatch(QWidget *owner, const TDeviceInfo *deviceInfo, TBatch *batch, Prompts &prompts);
+    TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> deviceInfo, TBatch *batch, Prompts &prompts);
     ~TfrmViewBatch() override;
+
+    // Shows the header values and the calculated columns for another record of the same meter, as
+    // after its measurement settings were written.
+    void ShowDeviceInfo(std::shared_ptr<const TDeviceInfo> deviceInfo);
+    // The selected rows as tab-separated lines, the column titles first, onto the clipboard.
+    void CopyRows();
+    // Marks the readings above the limit, counts them and draws the limit in the chart.
+    void SetAcceptanceLimit(TAcceptanceLimit limit);
 
     TBatch *FBatch;
     // Run by the Save button; the main window's save command.
@@ -36,14 +47,12 @@ public:
     std::function<void(TBatch &, const TDeviceInfo &)> OnPrint;
     std::function<void(TBatch &, const TDeviceInfo &)> OnExportPdf;
 
-    // Marks the readings above the limit, counts them and draws the limit in the chart.
-    void SetAcceptanceLimit(TAcceptanceLimit limit);
-
     QGroupBox *gpbHeader;
     QTableWidget *stgReadings;
     QHeaderView *hdrSections;
     QPushButton *btnSave;
     QPushButton *btnClose;
+    QAction *actCopy;
     QPushButton *btnPrint;
     QPushButton *btnExportPdf;
     // "Readings" shows the grid, "Chart" the chart in its place.
@@ -53,28 +62,38 @@ public:
     // The header value labels by title, for the window's users.
     QLabel *ValueLabel(const QString &title) const;
     int TextWidthOf(const QString &text) const;
-    QSize sizeHint() const override { return {577, 613}; }
+    // The designed size, widened to the grid's columns once shown.
+    QSize sizeHint() const override { return {FWidth, 613}; }
 
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void FormCreate();
     void FormShow();
+    void FillDeviceValues();
+    void FillGrid();
     void FillReadings();
     void FitSections();
     void FitColumnsToCells();
+    void ShowInspection();
     void btnSaveClick();
     void btnCloseClick();
     void LayoutAreas();
+    QSize MinimumSize() const;
+    QAbstractButton *OwnAccessKey(const QKeyEvent *event) const;
 
-    const TDeviceInfo *FDeviceInfo;
-    // A copy for the report: the main window may replace its record while the window is open.
-    TDeviceInfo FShownDeviceInfo;
+    std::shared_ptr<const TDeviceInfo> FDeviceInfo;
+    Prompts &FPrompts;
+    // The fields of the rows the grid shows, for the statistics and the chart.
     QList<QStringList> FRows;
+    TAcceptanceLimit FLimit;
     QWidget *FTopArea;
     QList<QLabel *> FCheckLine;
     QStandardItemModel *FSectionModel;
     bool FWidened = false;
+    int FWidth = 577;
 };

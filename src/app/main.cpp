@@ -48,8 +48,8 @@ void CloseOnTerminate(QWidget &window)
 int main(int argc, char *argv[])
 {
     TVornellApplication app(argc, argv);
+    // No display name: the platform would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("Vornell"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vornell"));
     QApplication::setApplicationVersion(QStringLiteral(VORNELL_PRODUCT_VERSION));
 
     auto *splash = new TfrmAbout;

@@ -37,6 +37,21 @@ void AddRow(QGridLayout *grid, int row, const QString &caption, QWidget *field, 
     grid->addWidget(new QLabel(unit, parent), row, 2);
 }
 
+// The record with the settings as the meter keeps them once written: the compensation factor in
+// thousandths.
+std::shared_ptr<TDeviceInfo> WithSettings(const TDeviceInfo &record, const TMeasurementSettings &s,
+                                          bool validationFluid)
+{
+    auto out = std::make_shared<TDeviceInfo>(record);
+    if (validationFluid) {
+        out->G25 = static_cast<double>(s.G25);
+        out->Alpha = s.Alpha;
+    }
+    out->DeionizedWater = static_cast<quint8>(s.DeionizedWater);
+    out->AutoTempComp = static_cast<double>(RoundHalfEven(s.AutoTempComp / 100 * 1000)) / 1000;
+    return out;
+}
+
 } // namespace
 
 TfrmConfiguration::TfrmConfiguration(TdmCommunication &communication, Prompts &prompts, QWidget *parent)
@@ -190,6 +205,8 @@ void TfrmConfiguration::btnWriteClick()
         return;
     }
     SetStatus(QStringLiteral("  The Measurement Settings are written!"));
+    if (OnWritten)
+        OnWritten(s);
 }
 
 void TfrmConfiguration::btnCalculateClick()
@@ -218,14 +235,19 @@ void TfrmConfiguration::btnCalculateClick()
 }
 
 void ShowMeasurementSettings(TdmCommunication &communication, std::shared_ptr<TDeviceInfo> &deviceInfo,
-                             Prompts &prompts, QWidget *parent)
+                             Prompts &prompts, QWidget *parent, const std::function<void()> &recordReplaced)
 {
+    const auto replace = [&](std::shared_ptr<TDeviceInfo> record) {
+        deviceInfo = std::move(record);
+        if (recordReplaced)
+            recordReplaced();
+    };
     if (!communication.Connected()) {
         try {
             if (!communication.Connect(true))
                 WarnNotConnected(prompts);
             if (!deviceInfo->Valid && communication.Connected())
-                deviceInfo = communication.ReadDeviceInfo(); // the old record goes only once the new one is read
+                replace(communication.ReadDeviceInfo()); // the old record goes only once the new one is read
         } catch (const std::exception &e) {
             WarnConnectProblem(prompts, e);
         }
@@ -234,5 +256,10 @@ void ShowMeasurementSettings(TdmCommunication &communication, std::shared_ptr<TD
     dialog.btnRead->setEnabled(communication.Connected());
     dialog.btnWrite->setEnabled(communication.Connected());
     dialog.FShowValidationFluid = !deviceInfo->IsNewerFirmware();
+    // An empty record stays empty: it is read whole when next needed.
+    dialog.OnWritten = [&](const TMeasurementSettings &s) {
+        if (deviceInfo->Valid)
+            replace(WithSettings(*deviceInfo, s, dialog.FShowValidationFluid));
+    };
     dialog.exec();
 }

@@ -4,6 +4,7 @@
 // the validation fluid's temperature coefficient.
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class Prompts;
@@ -28,6 +29,8 @@ public:
 
     // Set by the opener before the dialog is shown: false on meters of the newer generation.
     bool FShowValidationFluid = true;
+    // Run after the settings were written, with the values the meter now holds.
+    std::function<void(const TMeasurementSettings &)> OnWritten;
 
     QGroupBox *gpbValidationFluid;
     TIntEdit *iedtValue25Deg;
@@ -59,5 +62,7 @@ private:
 
 // The "Measurement Settings" command: connects when no meter is connected (reading the device
 // record if it is not valid), then shows the dialog, which reads the settings at once when it can.
+// A valid record is replaced by one with the settings written, so that what shows the record shows
+// the meter's current values; recordReplaced runs whenever the command replaced the record.
 void ShowMeasurementSettings(TdmCommunication &communication, std::shared_ptr<TDeviceInfo> &deviceInfo,
-                             Prompts &prompts, QWidget *parent);
+                             Prompts &prompts, QWidget *parent, const std::function<void()> &recordReplaced = {});

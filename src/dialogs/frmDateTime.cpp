@@ -150,12 +150,16 @@ void TfrmDateTime::btnSynchronizeClick()
 {
     FUseOwnTime = false;
     jmcDate->setSelectedDate(NowQDateTime().date());
+    // The PC's clock runs, also after a write stopped the shown time.
+    Timer->start();
     RefreshClock();
 }
 
 void TfrmDateTime::btnWriteClick()
 {
     TdmCommunication &comm = *FCommunication;
+    // The picker takes the time shown at this moment, not at the last tick.
+    RefreshClock();
     try {
         if (!comm.Connected())
             comm.Connect(false);

@@ -78,8 +78,8 @@ void TestInspection::windowShowsStatisticsOfTheGrid()
     ScriptedPrompts prompts;
     TBatches list;
     TBatch *batch = AddBatch(list, 30);
-    const TDeviceInfo info = Meter(QString::fromLatin1(NewerFirmware), true);
-    TfrmViewBatch view(nullptr, &info, batch, prompts);
+    const auto info = std::make_shared<const TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
+    TfrmViewBatch view(nullptr, info, batch, prompts);
     view.show();
 
     // The figures of the Bresle column as the grid shows them.
@@ -119,8 +119,8 @@ void TestInspection::limitMarksCountsAndDraws()
     ScriptedPrompts prompts;
     TBatches list;
     TBatch *batch = AddBatch(list, 30);
-    const TDeviceInfo info = Meter(QString::fromLatin1(NewerFirmware), true);
-    TfrmViewBatch view(nullptr, &info, batch, prompts);
+    const auto info = std::make_shared<const TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
+    TfrmViewBatch view(nullptr, info, batch, prompts);
     const int limit = 150;
     view.SetAcceptanceLimit(limit);
     int above = 0;

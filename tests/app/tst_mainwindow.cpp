@@ -259,6 +259,7 @@ void TestMainWindow::doubleClickOpensBatchWindowOnce()
 {
     SimProcess sim({QStringLiteral("--state"), SmallMeter});
     Rig r;
+    r.w->resize(1280, 1024); // room for the window widened to its grid
     r.w->mniReadAllClick();
     r.DoubleClick(0);
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
@@ -717,6 +718,7 @@ void TestMainWindow::menuHintTimers()
 void TestMainWindow::tileStacksWindows()
 {
     Rig r;
+    r.w->resize(1280, 1024); // room for two one above the other
     AddNode(r, 1, 0, true);
     AddNode(r, 2, 0, true);
     r.w->DeviceInfo().Valid = true;

@@ -117,9 +117,12 @@ void TestConfiguration::olderMeterReadsAndWritesEverything()
     Fields read;
     QString status;
     int heightShown = 0;
+    int replaced = 0;
+    std::shared_ptr<const TDeviceInfo> readRecord;
     WhenShown<TfrmConfiguration> act(
         [&](TfrmConfiguration &d) {
             sentBeforeShow = r.Log();
+            readRecord = info;
             read = Shown(d);
             status = d.StatusText();
             heightShown = d.height();
@@ -132,7 +135,7 @@ void TestConfiguration::olderMeterReadsAndWritesEverything()
             d.btnclose->click();
         },
         r.Idle());
-    ShowMeasurementSettings(r.comm, info, r.prompts, nullptr);
+    ShowMeasurementSettings(r.comm, info, r.prompts, nullptr, [&] { ++replaced; });
     QVERIFY(act.Reached());
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join('|')));
     // Connection with the clock check, the device record, then the settings.
@@ -148,6 +151,15 @@ void TestConfiguration::olderMeterReadsAndWritesEverything()
     QCOMPARE(r.Sent(), (QStringList{"SET CONFIG 10 135", "SET CONFIG 9 1", "SET CONFIG 29 9", "SET CONFIG 24 50"}));
     QVERIFY(r.comm.Connected()); // the command leaves the connection open
     QVERIFY(heightShown > 0);
+    // The record read at opening, then one with what was written in its place; the first stays whole.
+    QCOMPARE(replaced, 2);
+    QCOMPARE(readRecord->AutoTempComp, 0.02);
+    QVERIFY(info != readRecord && info->Valid);
+    QCOMPARE(info->SerialNumber, readRecord->SerialNumber);
+    QCOMPARE(info->G25, 135.0);
+    QCOMPARE(info->Alpha, 100.0);
+    QCOMPARE(info->DeionizedWater, quint8(9));
+    QCOMPARE(info->AutoTempComp, 0.05);
 }
 
 void TestConfiguration::newerMeterHidesValidationFluid()
@@ -187,6 +199,10 @@ void TestConfiguration::newerMeterHidesValidationFluid()
     QCOMPARE(older - newer, TfrmConfiguration::ValidationFluidHeight);
     QCOMPARE(r.Sent(), (QStringList{"SET CONFIG 29 3", "SET CONFIG 24 20"}));
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join('|')));
+    // The record holds what was written; the validation fluid it was not offered stays as read.
+    QCOMPARE(info->DeionizedWater, quint8(3));
+    QCOMPARE(info->AutoTempComp, 0.02);
+    QCOMPARE(info->G25, 84.0);
 }
 
 void TestConfiguration::writeChecks_data()
@@ -379,8 +395,11 @@ void TestConfiguration::silentMeterDuringWrite()
     Connected r({QStringLiteral("--firmware"), OlderFirmware, QStringLiteral("--late"), QStringLiteral("3000"),
                  QStringLiteral("--late-command"), QStringLiteral("SET CONFIG")});
     r.dialog.FShowValidationFluid = false;
+    bool written = false;
+    r.dialog.OnWritten = [&](const TMeasurementSettings &) { written = true; };
     Type(r.dialog, {"0", "0.0", "5", "2.0"});
     r.dialog.btnWriteClick();
+    QVERIFY(!written);
     QCOMPARE(r.prompts.Texts(), QStringList{CommunicationProblem});
     QCOMPARE(r.dialog.StatusText(), QString());
     QVERIFY(!r.comm.Connected());

@@ -61,6 +61,7 @@ private slots:
     void synchronizeFollowsThePc();
     void commandReadsMeterClockAndDisconnects();
     void writeSendsCalendarDateAndPickerTime();
+    void synchronizeAfterWriteSendsThePcTime();
     void withoutMeterShowsPcTime();
     void readingTheClockFails_data();
     void readingTheClockFails();
@@ -222,6 +223,37 @@ void TestDateTime::writeSendsCalendarDateAndPickerTime()
     QCOMPARE(afterWrite, PcClock.time());
     QCOMPARE(later, QTime(8, 30, 1));
     QVERIFY(!r.comm.Connected());
+}
+
+void TestDateTime::synchronizeAfterWriteSendsThePcTime()
+{
+    // A PC clock that moves only when the test says so; the dialog's ticks do not move it.
+    QDateTime pc = PcClock;
+    SetNowFunction([&] { return pc; });
+    SimRig r;
+    bool timerAfterSync = false;
+    QTime shownAfterSync;
+    WhenShown<TfrmDateTime> act([&](TfrmDateTime &d) {
+        r.Mark();
+        d.btnWrite->click(); // the meter's own time; the shown time stops
+        pc = pc.addSecs(19);
+        d.btnSynchronize->click();
+        timerAfterSync = d.Timer->isActive();
+        pc = pc.addSecs(1);
+        d.TimerTimer();
+        shownAfterSync = d.jclkTime->Time();
+        pc = pc.addMSecs(1500); // no tick since: the write takes the PC's time at that moment
+        d.btnWrite->click();
+        d.btnClose->click();
+    });
+    ShowDeviceDateTime(r.comm, r.prompts, nullptr);
+    SetNowFunction({});
+    QVERIFY(act.Reached());
+    QVERIFY(timerAfterSync); // the PC's clock runs again
+    QCOMPARE(shownAfterSync, PcClock.time().addSecs(20));
+    const QStringList sent = r.Sent();
+    QCOMPARE(sent.size(), 4);
+    QCOMPARE(sent[3], QStringLiteral("SET RTC 14 15 37 10 12 2026")); // 14:15:16 + 21.5 s
 }
 
 void TestDateTime::withoutMeterShowsPcTime()
