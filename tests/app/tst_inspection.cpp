@@ -139,6 +139,21 @@ void TestInspection::limitMarksCountsAndDraws()
     QCOMPARE(Value(view, QStringLiteral("Above limit")), QString::number(above));
     QCOMPARE(Value(view, QStringLiteral("Acceptance limit")), QStringLiteral("150 mg/m²"));
 
+    // New measurement settings written to the meter: the figures change, and so do marks and counts.
+    TDeviceInfo steeper = *info;
+    steeper.AutoTempComp = 0.03;
+    const QString mean = Value(view, QStringLiteral("Mean"));
+    view.ShowDeviceInfo(std::make_shared<const TDeviceInfo>(steeper));
+    QVERIFY(Value(view, QStringLiteral("Mean")) != mean);
+    above = 0;
+    for (int r = 0; r < view.stgReadings->rowCount(); ++r) {
+        const QString t = view.stgReadings->item(r, 8)->text().trimmed();
+        const bool isAbove = t != QLatin1String("---") && t.toInt() > limit;
+        above += isAbove;
+        QCOMPARE(view.stgReadings->item(r, 8)->font().bold(), isAbove);
+    }
+    QCOMPARE(Value(view, QStringLiteral("Above limit")), QString::number(above));
+
     // The chart draws the marks: its picture changes with the limit.
     view.resize(800, 700);
     view.tabReadings->setCurrentIndex(1);

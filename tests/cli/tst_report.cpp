@@ -129,38 +129,49 @@ private slots:
     void badArgumentsWriteNothing();
 
 private:
+    QString DemoFile(const QString &firmware, const QString &format) const
+    {
+        return FDir.filePath(QStringLiteral("three%1.%2").arg(firmware, format));
+    }
+
     QTemporaryDir FDir;
-    QString FCsv, FXls;
+    QString FCsv; // of the demonstration meter
 };
 
 void TestReport::initTestCase()
 {
     QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(),
              "pdftotext (poppler-utils, scripts/deps) is needed");
-    // The three-batch demo file: a batch with readings outside 5-50 °C, a short one and an empty one.
-    SimProcess sim({QStringLiteral("--firmware"), QStringLiteral("2.06S01")});
-    FCsv = FDir.filePath(QStringLiteral("three.CSV"));
-    FXls = FDir.filePath(QStringLiteral("three.XLS"));
-    for (const QString &file : {FCsv, FXls})
-        QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
-                      QStringLiteral("2"), QStringLiteral("--batch"), QStringLiteral("3"), QStringLiteral("--batch"),
-                      QStringLiteral("5"), file})
-                     .Status,
-                 0);
+    // The three-batch demo file: a batch with readings outside 5-50 °C, a short one and an empty one,
+    // from the demonstration meter (Bresle values) and from one of the older generation.
+    for (const QString &firmware : {QString(), QStringLiteral("2.06S01")}) {
+        SimProcess sim(firmware.isEmpty() ? QStringList() : QStringList{QStringLiteral("--firmware"), firmware});
+        for (const QString &format : {QStringLiteral("CSV"), QStringLiteral("XLS")})
+            QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                          QStringLiteral("2"), QStringLiteral("--batch"), QStringLiteral("3"),
+                          QStringLiteral("--batch"), QStringLiteral("5"), DemoFile(firmware, format)})
+                         .Status,
+                     0);
+    }
+    FCsv = DemoFile({}, QStringLiteral("CSV"));
 }
 
 void TestReport::reportOfTheDemoFile_data()
 {
+    QTest::addColumn<QString>("firmware");
     QTest::addColumn<QString>("format");
-    QTest::newRow("text") << QStringLiteral("CSV");
-    QTest::newRow("workbook") << QStringLiteral("XLS");
+    QTest::newRow("Bresle, text") << QString() << QStringLiteral("CSV");
+    QTest::newRow("Bresle, workbook") << QString() << QStringLiteral("XLS");
+    QTest::newRow("older, text") << QStringLiteral("2.06S01") << QStringLiteral("CSV");
+    QTest::newRow("older, workbook") << QStringLiteral("2.06S01") << QStringLiteral("XLS");
 }
 
 void TestReport::reportOfTheDemoFile()
 {
+    QFETCH(QString, firmware);
     QFETCH(QString, format);
-    const QString file = format == QLatin1String("CSV") ? FCsv : FXls;
-    const QString pdf = FDir.filePath(format + QStringLiteral(".pdf"));
+    const QString file = DemoFile(firmware, format);
+    const QString pdf = FDir.filePath(firmware + format + QStringLiteral(".pdf"));
     const Run r = Cli({QStringLiteral("report"), QStringLiteral("--limit"), QStringLiteral("250"),
                        QStringLiteral("--output"), pdf, file});
     QCOMPARE(r.Status, 0);
@@ -177,7 +188,7 @@ void TestReport::reportOfTheDemoFile()
     }
 
     // The batch file in its comma-separated form is the reference for either format.
-    const QList<TSection> sections = Sections(FCsv);
+    const QList<TSection> sections = Sections(DemoFile(firmware, QStringLiteral("CSV")));
     QCOMPARE(sections.size(), 3);
     for (const TSection &s : sections) {
         const QString name = s.Values.value(QStringLiteral("Batch name")).trimmed();
