@@ -37,8 +37,8 @@ void TestCli::portsAndHelp()
     const Run r = Cli({QStringLiteral("ports")});
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out, QStringLiteral("COM 161\t") + sim.Path + QLatin1Char('\n'));
-    for (const char *c :
-         {"ports", "info", "list", "export", "verify", "show", "report", "clock", "settings", "new-batch", "delete-batch"}) {
+    for (const char *c : {"ports", "info", "list", "export", "verify", "show", "report", "clock", "settings",
+                          "new-batch", "delete-batch"}) {
         const Run help = Cli({QString::fromLatin1(c), QStringLiteral("--help")});
         QCOMPARE(help.Status, 0);
         QVERIFY(help.Out.startsWith(QStringLiteral("usage: vornell-cli ")));
