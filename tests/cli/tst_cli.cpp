@@ -242,7 +242,8 @@ void TestCli::usageErrors()
     QVERIFY2(r.Err.contains(usage), qPrintable(r.Err));
     QVERIFY(r.Out.isEmpty());
     const Run help = Cli({QStringLiteral("--help")});
-    QVERIFY(help.Out.contains(QStringLiteral("vornell-cli [--port N | --device PATH] [--sync-clock] export")));
+    QVERIFY(
+        help.Out.startsWith(QStringLiteral("usage: vornell-cli [--port N | --device PATH] [--sync-clock] COMMAND")));
     QVERIFY(!help.Out.contains(QStringLiteral("[port]")));
 }
 

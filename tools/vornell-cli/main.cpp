@@ -71,7 +71,7 @@ void Usage(FILE *to)
                      "  --device PATH  use this device (for example a pseudo-terminal of talvo-sim) as the only port\n"
                      "  --sync-clock   set the meter's clock when it is more than 5 minutes off\n\nCommands:\n");
     for (const auto &[name, c] : CommandTable())
-        std::fprintf(to, "  %s\n", qPrintable(UsageLine(c)));
+        std::fprintf(to, "  %s\n", c.Usage);
     std::fprintf(
         to, "\n'vornell-cli COMMAND --help' tells more. Exit status: 0 success, 1 a file failed its check, 2 error.\n");
 }
