@@ -149,6 +149,8 @@ int main(int argc, char *argv[])
     TdmCommunication comm(prompts);
     comm.SetPreferredPort(port.value_or(lastPort));
     prompts.ClockDifference = [&comm] { return comm.ClockDifference(); };
+    bool answered = false;
+    QObject::connect(&comm, &TdmCommunication::OnConnected, [&answered] { answered = true; });
     CliStatus status(comm);
     CliContext context{comm, prompts, status, args};
     int result = 2;
@@ -162,7 +164,7 @@ int main(int argc, char *argv[])
         PrintError(e);
     }
     comm.Disconnect();
-    if (!device && comm.PreferredPort() != -1 && comm.PreferredPort() != lastPort) {
+    if (!device && answered && comm.PreferredPort() != lastPort) {
         try {
             TAppSettings settings = LoadSettings(place.File, place.DefaultFolder);
             settings.LastPort = comm.PreferredPort();
