@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr quint32 NewBatchTimeOut = 10000;
-
 const QString TooManyParameters = QStringLiteral("The received message had to many parameters.");
 
 } // namespace
@@ -83,13 +81,34 @@ void TdmCommunication::ReadBatchReadings(TBatch &batch)
     batch.FReadingsLoaded = true;
 }
 
+QStringList TdmCommunication::QueryOnce(const QString &command, qsizetype count, quint32 timeOut)
+{
+    // Sent again, such a command would be carried out again: a second batch of the same name, or
+    // a deletion reported as failed because the first one did it. It goes out once and is given
+    // the time all the transmissions would have had. Without a reply nobody knows whether the
+    // meter carried it out.
+    const quint32 previous = FDataLink->TimeOutResponse();
+    FDataLink->SetTimeOutResponse(timeOut);
+    // A late reply is not waited for: no other command has these words, so none can take it.
+    const auto restore = qScopeGuard([this, previous] {
+        FDataLink->SetTimeOutResponse(previous);
+        FOwedReplies = 0;
+    });
+    QString reply;
+    try {
+        reply = Exchange(command, 1);
+    } catch (const Error &e) {
+        if (FResponseReceived)
+            throw;
+        throw Error(e.message() + QStringLiteral("\r\nPlease read the batches again to see what the Talvo holds."));
+    }
+    return Parameters(reply, count);
+}
+
 void TdmCommunication::NewBatch(const QString &name, qint32 maxReadings, TDateTime createdAt, qint32 &batchId)
 {
     EnsureConnected();
-    const quint32 previous = FDataLink->TimeOutResponse();
-    FDataLink->SetTimeOutResponse(NewBatchTimeOut);
-    const auto finish = qScopeGuard([this, previous] {
-        FDataLink->SetTimeOutResponse(previous);
+    const auto finish = qScopeGuard([this] {
         if (FConnected)
             emit OnConnected();
         else
@@ -104,7 +123,7 @@ void TdmCommunication::NewBatch(const QString &name, qint32 maxReadings, TDateTi
     const QString command = QStringLiteral("NEW BATCH \"") + name + QStringLiteral("\" ") +
                             QString::number(DateTimeToDeviceTime(createdAt)) + QLatin1Char(' ') +
                             QString::number(maxReadings);
-    const QStringList p = Query(command, 7);
+    const QStringList p = QueryOnce(command, 7, Attempts * FNewBatchTimeOut);
     const qint32 result = StrToInt(p[5]);
     if (result == 2)
         throw Error(QStringLiteral("There are no more places left in the Talvo for batches.\r\n"
@@ -121,7 +140,8 @@ void TdmCommunication::DeleteBatch(qint32 batchId)
     emit OnStatus(QStringLiteral("Deleting batch from Talvo."));
     emit OnProgressEnd();
 
-    const QStringList p = Query(QStringLiteral("DEL BATCH ") + QString::number(batchId), 4);
+    const QStringList p =
+        QueryOnce(QStringLiteral("DEL BATCH ") + QString::number(batchId), 4, Attempts * FDataLink->TimeOutResponse());
     // On a refusal the meter puts its error code where the batch ID stands otherwise.
     if (StrToInt(p[3]) == -1) {
         if (TryStrToInt(p[2]) == 3)

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int Attempts = 3;
 constexpr quint32 ResponseTimeOut = 500;
 constexpr int IdentificationTimeOut = 7000;
 
@@ -81,6 +80,8 @@ void TdmCommunication::OnLinkDataConf(const QString &data)
     FLastResponse = data;
     FLastResponse.remove(QChar(0));
     FResponseReceived = true;
+    if (FOwedReplies > 0)
+        --FOwedReplies;
 }
 
 void TdmCommunication::OnLinkError(int error)
@@ -97,32 +98,35 @@ void TdmCommunication::OnLinkFrameError(int error)
     FErrorReported = true;
 }
 
-void TdmCommunication::OnLinkDiscarded()
+void TdmCommunication::OnLinkDiscarded(const QString &data)
 {
-    if (FOwedReplies > 0)
+    if (FOwedReplies > 0 && ReplyAnswers(FLastCommand, data))
         --FOwedReplies;
 }
 
-void TdmCommunication::DrainOwedReplies()
+void TdmCommunication::DrainOwedReplies(const QString &command)
 {
-    // A command that went out more than once is answered more than once. The extra replies come
-    // as late as the first one did; they are let in and dropped before the next command goes
-    // out, so none of them can be taken for its answer.
-    if (FOwedReplies == 0 || !FDataLink->Active() || FOwedUntil.hasExpired()) {
+    // A command that went out more than once is answered more than once, and the meter answers in
+    // order. Those replies are let in and dropped before another command goes out: that command
+    // might not tell them from its own answer ("GET BATCH" repeats nothing of its slot), and a
+    // meter that works through its commands one at a time would fall further behind with each.
+    // The same command again may take them: they answer the same question. Past the time they
+    // were waited for, they are not counted on any more.
+    if (FOwedUntil.hasExpired())
         FOwedReplies = 0;
+    if (command == FLastCommand)
         return;
-    }
-    bool expired = false;
-    QTimer bound;
-    bound.setSingleShot(true);
-    bound.setTimerType(Qt::PreciseTimer);
-    connect(&bound, &QTimer::timeout, this, [&expired] { expired = true; });
-    bound.start(static_cast<int>(FOwedUntil.remainingTime()));
-    WaitUntil([&] { return FOwedReplies == 0 || expired; });
+    if (FOwedReplies > 0 && FDataLink->Active())
+        WaitUntil([this] { return FOwedReplies == 0; }, FOwedUntil);
     FOwedReplies = 0;
 }
 
 QString TdmCommunication::SendCommand(const QString &command)
+{
+    return Exchange(command, Attempts);
+}
+
+QString TdmCommunication::Exchange(const QString &command, int transmissions)
 {
     // The wait below runs other events; a second command started from one of them would take
     // this command's reply. It is refused instead.
@@ -133,7 +137,8 @@ QString TdmCommunication::SendCommand(const QString &command)
         FInExchange = false;
         FDataLink->SetResponseFilter({});
     });
-    DrainOwedReplies();
+    DrainOwedReplies(command);
+    FLastCommand = command;
     FDataLink->SetResponseFilter([command](const QString &reply) { return ReplyAnswers(command, reply); });
 
     FResponseReceived = false;
@@ -141,8 +146,9 @@ QString TdmCommunication::SendCommand(const QString &command)
     FConnectTimedOut = false;
     FLastResponse.clear();
     auto stamp = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); };
-    int counter = Attempts;
+    int counter = transmissions;
     QElapsedTimer sinceFirst;
+    sinceFirst.start();
     qint64 lastSent = 0;
     do {
         FResponseReceived = false;
@@ -150,27 +156,32 @@ QString TdmCommunication::SendCommand(const QString &command)
         qCDebug(lcExchange).noquote()
             << QStringLiteral("Send=%1, Retries=%2TimeStamp=%3").arg(command).arg(counter).arg(stamp());
         --counter;
-        if (!sinceFirst.isValid())
-            sinceFirst.start();
-        lastSent = sinceFirst.elapsed();
+        const bool waiting = FDataLink->Busy(); // a refused send transmits nothing
         FDataLink->Send(command);
+        if (!waiting && FDataLink->Busy()) {
+            ++FOwedReplies;
+            lastSent = sinceFirst.elapsed();
+        }
         WaitUntil([this] { return FErrorReported || FResponseReceived || FConnectTimedOut; });
         if (FResponseReceived) {
             qCDebug(lcExchange).noquote() << QStringLiteral("Send=%1, Response=%2, Retries=%3TimeStamp=%4")
                                                  .arg(command, FLastResponse)
                                                  .arg(counter)
                                                  .arg(stamp());
-            const int transmissions = Attempts - counter;
-            if (transmissions > 1) {
-                FOwedReplies = transmissions - 1;
-                // Replies to later transmissions come that much later again, give or take the
-                // meter's jitter, for which three response times are allowed.
-                FOwedUntil =
-                    QDeadlineTimer(lastSent + 3 * static_cast<qint64>(FDataLink->TimeOutResponse()), Qt::PreciseTimer);
-            }
             break;
         }
     } while (counter > 0);
+
+    // The replies still owed answer the later transmissions. They are let in until seven response
+    // times after the last transmission (3.5 s: a reply up to three seconds late is heard out);
+    // from a meter that works through its commands one at a time, and so answers each resend as
+    // late again as the answer came, until that much later if it is later still.
+    const qint64 timeOut = FDataLink->TimeOutResponse();
+    const qint64 now = sinceFirst.elapsed();
+    qint64 until = lastSent + (2 * Attempts + 1) * timeOut;
+    if (FResponseReceived)
+        until = qMax(until, now + qMin(FOwedReplies, Attempts) * now + timeOut);
+    FOwedUntil = QDeadlineTimer(qMax<qint64>(0, until - now), Qt::PreciseTimer);
 
     if (FErrorReported)
         throw Error(FLastError);
@@ -187,7 +198,12 @@ QString TdmCommunication::SendCommand(const QString &command)
 
 QStringList TdmCommunication::Query(const QString &command, qsizetype count)
 {
-    const QStringList params = SplitParameters(SendCommand(command));
+    return Parameters(SendCommand(command), count);
+}
+
+QStringList TdmCommunication::Parameters(const QString &reply, qsizetype count)
+{
+    const QStringList params = SplitParameters(reply);
     if (params.size() != count)
         throw Error(QStringLiteral("The received message contained a parameter error."));
     return params;

@@ -30,6 +30,8 @@ public:
     void SetPreferredPort(qint32 port);
     qint32 PreferredPort() const { return FPreferredPort; }
     bool Connected() const { return FConnected; }
+    // The meter's clock minus the computer's at the last clock check, ms.
+    qint64 ClockDifference() const { return FClockDifference; }
     TDateTime GetDeviceTime();
     void SetDeviceTime(TDateTime value);
 
@@ -55,6 +57,8 @@ public:
     bool SetPassword(const QString &text);
 
     TMPDataLink &DataLink() { return *FDataLink; }
+    // How long one transmission of "NEW BATCH" would wait for its reply, ms (10000).
+    void SetNewBatchTimeOut(quint32 ms) { FNewBatchTimeOut = ms; }
     QTimer &ConnectTimeOutTimer() { return FConnectTimeOut; }
 
 signals:
@@ -72,14 +76,22 @@ private:
     void OnLinkDataConf(const QString &data);
     void OnLinkError(int error);
     void OnLinkFrameError(int error);
-    void OnLinkDiscarded();
-    void DrainOwedReplies();
+    void OnLinkDiscarded(const QString &data);
+    void DrainOwedReplies(const QString &command);
+    // The exchange of SendCommand, with at most `transmissions` transmissions.
+    QString Exchange(const QString &command, int transmissions);
+    // A command that changes the meter's batch list: sent once, answered within `timeOut` ms.
+    QStringList QueryOnce(const QString &command, qsizetype count, quint32 timeOut);
     bool Identify();
     void CheckClock();
     void EnsureConnected();
     // One command whose reply must have exactly `count` parameters.
     QStringList Query(const QString &command, qsizetype count);
+    static QStringList Parameters(const QString &reply, qsizetype count);
     QString ReadConfig(int index);
+
+    // How many times SendCommand transmits a command that is not answered.
+    static constexpr int Attempts = 3;
 
     Prompts &FPrompts;
     std::unique_ptr<TMPDataLink> FDataLink;
@@ -88,13 +100,16 @@ private:
     bool FErrorReported = false;
     bool FConnectTimedOut = false;
     bool FInExchange = false;
-    // Replies still owed by the meter for the extra transmissions of the last exchange, and how
-    // long they may take to arrive.
+    // The command of the last exchange, the replies to its transmissions that have not arrived yet,
+    // and how long they may still take.
+    QString FLastCommand;
     int FOwedReplies = 0;
     QDeadlineTimer FOwedUntil;
     QString FLastResponse;
     QString FLastError;
     bool FConnected = false;
+    qint64 FClockDifference = 0;
+    quint32 FNewBatchTimeOut = 10000;
     qint32 FPreferredPort = -1;
     quint8 FDeionizedWater = 2;
     double FAutoTempComp = 0.02;

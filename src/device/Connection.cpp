@@ -13,6 +13,8 @@
 namespace {
 
 constexpr qint64 ClockTolerance = 5 * 60 * 1000; // ms
+// The shortest time between two "GET VERSION" of one identification, ms.
+constexpr qint64 IdentifyPace = 100;
 
 } // namespace
 
@@ -34,22 +36,20 @@ bool TdmCommunication::Identify()
     FConnectTimeOut.start();
     // Any reply stops the time-out timer, so a meter that refuses every "GET VERSION" would keep
     // this going for ever; the same seven seconds bound the whole identification.
-    bool expired = false;
-    QTimer bound;
-    bound.setSingleShot(true);
-    bound.setTimerType(Qt::PreciseTimer);
-    connect(&bound, &QTimer::timeout, this, [&expired] { expired = true; });
-    bound.start(FConnectTimeOut.interval());
+    const QDeadlineTimer bound(FConnectTimeOut.interval(), Qt::PreciseTimer);
     for (;;) {
+        const QDeadlineTimer pace(IdentifyPace, Qt::PreciseTimer);
         try {
             if (!SendCommand(QStringLiteral("GET VERSION")).isEmpty())
                 return true;
         } catch (const std::exception &) {
             // A silent or refusing port; keep asking until the time is up. While the link still
             // waits for an earlier transmission every command is refused at once: wait for it.
-            WaitUntil([&] { return !FDataLink->Busy() || FConnectTimedOut || expired; });
+            // A meter that refuses at once is asked no faster than the pace allows.
+            WaitUntil([this] { return !FDataLink->Busy() || FConnectTimedOut; }, bound);
+            WaitUntil([this] { return FConnectTimedOut; }, qMin(pace, bound));
         }
-        if (FConnectTimedOut || expired) {
+        if (FConnectTimedOut || bound.hasExpired()) {
             FConnectTimeOut.stop();
             return false;
         }
@@ -78,6 +78,7 @@ bool TdmCommunication::Connect(bool checkClock)
         const int number = PortNumber(name).value_or(0);
         FDataLink->ComSettings().SetDeviceComport(static_cast<quint16>(number));
         FDataLink->Open();
+        FOwedReplies = 0; // what another port owed does not come on this one
         if (FDataLink->Active() && Identify()) {
             const QStringList params = SplitParameters(FLastResponse);
             if (params.size() > 2) {
@@ -101,8 +102,8 @@ bool TdmCommunication::Connect(bool checkClock)
 void TdmCommunication::CheckClock()
 {
     const QDateTime meter = QDateTimeFromDateTime(GetDeviceTime());
-    const qint64 difference = qAbs(meter.msecsTo(NowQDateTime()));
-    if (difference <= ClockTolerance)
+    FClockDifference = NowQDateTime().msecsTo(meter);
+    if (qAbs(FClockDifference) <= ClockTolerance)
         return;
     const TMsgResult answer = FPrompts.Message(
         TMsgKind::Information,

@@ -41,8 +41,8 @@ bool ReplyAnswers(const QString &command, const QString &reply)
     const QString words = c[0].toUpper() + QLatin1Char(' ') + c[1].toUpper();
     if (words == QLatin1String("GET CONFIG"))
         return Echoes(c, 2, r, 2);
-    if (words == QLatin1String("GET READING")) // the batch ID too: reading 0 of every batch looks alike
-        return Echoes(c, 2, r, 2) && Echoes(c, 3, r, 3);
+    if (words == QLatin1String("GET READING"))
+        return Echoes(c, 3, r, 3);
     if (words == QLatin1String("GET C"))
         return Echoes(c, 2, r, 2) && Echoes(c, 3, r, 3);
     return true;

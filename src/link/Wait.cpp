@@ -1,6 +1,7 @@
 #include "link/Wait.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 void WaitUntil(const std::function<bool()> &done)
 {
@@ -10,4 +11,18 @@ void WaitUntil(const std::function<bool()> &done)
     loop.processEvents();
     while (!done())
         loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+bool WaitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
+{
+    if (deadline.hasExpired())
+        return done();
+    bool expired = false;
+    QTimer bound; // wakes the wait at the deadline
+    bound.setSingleShot(true);
+    bound.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&bound, &QTimer::timeout, [&expired] { expired = true; });
+    bound.start(static_cast<int>(deadline.remainingTime()));
+    WaitUntil([&] { return expired || done(); });
+    return done();
 }

@@ -205,14 +205,15 @@ void TestFaultSoak::soak()
     TdmCommunication &comm = FWindow->Communication();
     const quint32 normalTimeOut = comm.DataLink().TimeOutResponse();
     const int normalIdentification = comm.ConnectTimeOutTimer().interval();
-    // Short time-outs keep the faults cheap; the late replies come both within and beyond them.
+    // Short time-outs keep the faults cheap; the late replies come both within and beyond them, up
+    // to six response times late (three seconds at the meter's own 500 ms).
     comm.DataLink().SetTimeOutResponse(25);
     comm.ConnectTimeOutTimer().setInterval(400);
     FWindow->show();
 
     {
         SimProcess sim({QStringLiteral("--state"), state, QStringLiteral("--chaos"), QStringLiteral("%1:30").arg(seed),
-                        QStringLiteral("--chaos-late"), QStringLiteral("60"), QStringLiteral("--log"), log});
+                        QStringLiteral("--chaos-late"), QStringLiteral("150"), QStringLiteral("--log"), log});
         QVERIFY(!sim.Path.isEmpty());
         int round = 0, readAlls = 0, opened = 0;
         qsizetype faulted = 0;

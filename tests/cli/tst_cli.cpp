@@ -29,6 +29,12 @@ private slots:
     void settings();
     void newAndDeleteBatch();
     void meterErrorsEndInTheirMessage();
+    void usageErrors_data();
+    void usageErrors();
+    void clockOffIsReported();
+    void listShowsWhatWasReadBeforeAFailure();
+    void remembersThePortOfTheMeter();
+    void lateBatchCommandsGoOutOnce();
 };
 
 void TestCli::portsAndHelp()
@@ -283,6 +289,120 @@ void TestCli::meterErrorsEndInTheirMessage()
     const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("list")});
     QCOMPARE(r.Status, 2);
     QVERIFY(r.Err.contains(QStringLiteral("The Slave reported a parmeter error. \nCommand send was \"GET BATCH 0\"")));
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("usage");
+    const QString options = QStringLiteral("usage: vornell-cli [--port N | --device PATH] [--sync-clock] ");
+    QTest::newRow("unknown option") << QStringList{"--bogus", "list"} << "usage: vornell-cli [--port N";
+    QTest::newRow("port without number") << QStringList{"--port", "x", "list"} << "usage: vornell-cli [--port N";
+    QTest::newRow("extra argument") << QStringList{"list", "now"} << options + "list\n";
+    QTest::newRow("unknown option of a command") << QStringList{"info", "--all"} << options + "info\n";
+    QTest::newRow("export option") << QStringList{"export", "--all", "--bogus", "x.CSV"} << options + "export ";
+    QTest::newRow("export extra file") << QStringList{"export", "--all", "a.CSV", "b.CSV"} << options + "export ";
+    QTest::newRow("delete without ID") << QStringList{"delete-batch"} << options + "delete-batch ID\n";
+    QTest::newRow("option without value") << QStringList{"clock", "--set"} << options + "clock ";
+}
+
+void TestCli::usageErrors()
+{
+    // Nothing is asked of a meter: there is none.
+    QFETCH(QStringList, args);
+    QFETCH(QString, usage);
+    const Run r = Cli(args);
+    QCOMPARE(r.Status, 2);
+    QVERIFY2(r.Err.contains(usage), qPrintable(r.Err));
+    QVERIFY(r.Out.isEmpty());
+    const Run help = Cli({QStringLiteral("--help")});
+    QVERIFY(
+        help.Out.startsWith(QStringLiteral("usage: vornell-cli [--port N | --device PATH] [--sync-clock] COMMAND")));
+    QVERIFY(!help.Out.contains(QStringLiteral("[port]")));
+}
+
+void TestCli::clockOffIsReported()
+{
+    SimProcess sim;
+    const QStringList device{QStringLiteral("--device"), sim.Path};
+    const QDateTime behind = QDateTime::currentDateTime().addSecs(-(2 * 3600 + 5 * 60 + 7));
+    QCOMPARE(Cli(device + QStringList{"clock", "--set", behind.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}).Status,
+             0);
+    const Run r = Cli(device + QStringList{"list"});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Err.contains(QStringLiteral("The Talvo's clock is 2:05:0")) &&
+                 r.Err.contains(QStringLiteral("behind")) && r.Err.contains(QStringLiteral("--sync-clock")) &&
+                 r.Err.contains(QStringLiteral("clock --set now")),
+             qPrintable(r.Err));
+    const Run synced = Cli(QStringList{"--sync-clock"} + device + QStringList{"list"});
+    QCOMPARE(synced.Status, 0);
+    QCOMPARE(synced.Err, QString());
+    QCOMPARE(Cli(device + QStringList{"list"}).Err, QString());
+}
+
+void TestCli::listShowsWhatWasReadBeforeAFailure()
+{
+    const QString all = [] {
+        SimProcess sim;
+        return Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("list")}).Out;
+    }();
+    // "GET VERSION", "GET RTC", "GET MAXNROFB" and two slots are answered; then the line is gone.
+    SimProcess sim({QStringLiteral("--drop-after"), QStringLiteral("5")});
+    const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("list")});
+    QCOMPARE(r.Status, 2);
+    QVERIFY(!r.Err.trimmed().isEmpty());
+    QCOMPARE(Lines(r.Out), Lines(all).mid(0, 2));
+}
+
+void TestCli::remembersThePortOfTheMeter()
+{
+    // A copy of the program keeps the application's settings file beside itself. COM 161 never
+    // answers; the meter is on COM 162.
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("vornell-cli"));
+    QVERIFY(QFile::copy(QStringLiteral(VORNELL_CLI), program));
+    const QString silentLog = dir.filePath(QStringLiteral("silent.log"));
+    SimProcess silent({QStringLiteral("--silent"), QStringLiteral("--log"), silentLog});
+    SimProcess meter;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORNELL_SERIAL_PORTS"), silent.Path + u':' + meter.Path);
+    env.insert(QStringLiteral("VORNELL_SYSTEM_PORTS"), QStringLiteral("0"));
+
+    // A port named is not remembered until a meter answers there.
+    QCOMPARE(Cli({QStringLiteral("--port"), QStringLiteral("161"), QStringLiteral("ports")}, program, env).Status, 0);
+    QFile ini(dir.filePath(QStringLiteral("vornell.ini")));
+    QVERIFY(!ini.exists());
+    QCOMPARE(Cli({QStringLiteral("--port"), QStringLiteral("162"), QStringLiteral("list")}, program, env).Status, 0);
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("LastPort=162"));
+    // The next run goes straight to the meter's port.
+    QCOMPARE(Cli({QStringLiteral("list")}, program, env).Status, 0);
+    QCOMPARE(QFileInfo(silentLog).size(), 0);
+}
+
+void TestCli::lateBatchCommandsGoOutOnce()
+{
+    // Answered after the first transmission's wait would have ended: sent once all the same.
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("meter.log"));
+    SimProcess sim({QStringLiteral("--late-for"), QStringLiteral("NEW BATCH=10500"), QStringLiteral("--late-for"),
+                    QStringLiteral("DEL BATCH=1200"), QStringLiteral("--log"), log});
+    const QStringList device{QStringLiteral("--device"), sim.Path};
+    const Run created = Cli(device + QStringList{"new-batch", "ROOF", "30"});
+    QCOMPARE(created.Status, 0);
+    QCOMPARE(created.Out, QStringLiteral("4\n"));
+    const Run deleted = Cli(device + QStringList{"delete-batch", "2"});
+    QCOMPARE(deleted.Status, 0);
+    QCOMPARE(deleted.Err, QString());
+    const Run list = Cli(device + QStringList{"list"});
+    QCOMPARE(list.Status, 0);
+    QCOMPARE(Lines(list.Out).filter(QStringLiteral("\tROOF\t")).size(), 1);
+    QCOMPARE(Lines(list.Out).filter(QRegularExpression(QStringLiteral("^2\t"))).size(), 0);
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList sent = QString::fromUtf8(f.readAll()).split(u'\n');
+    QCOMPARE(sent.filter(QRegularExpression(QStringLiteral("^NEW BATCH "))).size(), 1);
+    QCOMPARE(sent.filter(QRegularExpression(QStringLiteral("^DEL BATCH "))).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -32,6 +32,7 @@ private slots:
     void nulCharactersRemoved();
     void silentMeterRealTime();
     void lateReplyWithinSecondAttempt();
+    void lateRepliesNeverAnswerTheNextCommand_data();
     void lateRepliesNeverAnswerTheNextCommand();
     void replyMatching_data();
     void replyMatching();
@@ -127,27 +128,56 @@ void TestExchange::lateReplyWithinSecondAttempt()
     QCOMPARE(sent, 2);
 }
 
+void TestExchange::lateRepliesNeverAnswerTheNextCommand_data()
+{
+    QTest::addColumn<int>("late");
+    QTest::addColumn<bool>("oneAtATime");
+    QTest::addColumn<int>("transmissions");
+    QTest::newRow("punctual") << 30 << false << 1;
+    for (const bool oneAtATime : {false, true}) {
+        const char *model = oneAtATime ? "one at a time" : "at once";
+        if (!oneAtATime)
+            QTest::addRow("%s, resent once", model) << 130 << oneAtATime << 2;
+        QTest::addRow("%s, resent twice", model) << 230 << oneAtATime << 3;
+        QTest::addRow("%s, near the end", model) << 250 << oneAtATime << 3;
+    }
+}
+
 void TestExchange::lateRepliesNeverAnswerTheNextCommand()
 {
-    // Every command answered 130 ms late with a 100 ms response time-out: each goes out twice and
-    // is answered twice. Neither the echoing nor the plain replies may land on the next command.
+    // Every command answered `late` ms late with a 100 ms response time-out: each goes out up to
+    // three times and is answered as often. A meter that takes one command at a time answers each
+    // resend that much later again. No reply may land on the next command, also where the reply
+    // repeats nothing of its command ("GET BATCH").
+    QFETCH(int, late);
+    QFETCH(bool, oneAtATime);
+    QFETCH(int, transmissions);
     Rig r;
     r.comm.DataLink().SetTimeOutResponse(100);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 free = 0; // one at a time: when the meter takes the next command
     r.meter.Reply = [&](const QString &c) {
-        QString reply = c == QLatin1String("GET MAXNROFB") ? QStringLiteral("GET MAXNROFB 50")
-                        : c.startsWith(QLatin1String("GET BATCH "))
-                            ? QStringLiteral("GET BATCH 1 0 \"") + c.mid(10) + QStringLiteral("\" 0 100 5")
-                            : c + QStringLiteral(" 0 0 1250 215 0 0");
-        QTimer::singleShot(130, [&r, reply] { r.line.Deliver("/" + reply.toLatin1() + "\r\n"); });
+        const QString reply =
+            c == QLatin1String("GET MAXNROFB") ? QStringLiteral("GET MAXNROFB 50")
+            : c.startsWith(QLatin1String("GET BATCH "))
+                ? QStringLiteral("GET BATCH 1 0 \"") + c.mid(10) + QStringLiteral("\" 0 100 5")
+                : QStringLiteral("GET READING 0 ") + c.section(u' ', 3) + QStringLiteral(" 0 1250 215 0 0 0");
+        const qint64 due = (oneAtATime ? qMax(clock.elapsed(), free) : clock.elapsed()) + late;
+        free = due;
+        QTimer::singleShot(static_cast<int>(due - clock.elapsed()), Qt::PreciseTimer, &r.comm,
+                           [&r, reply] { r.line.Deliver("/" + reply.toLatin1() + "\r\n"); });
         return QString();
     };
-    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET MAXNROFB")), QStringLiteral("GET MAXNROFB 50"));
-    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET BATCH 0")), QStringLiteral("GET BATCH 1 0 \"0\" 0 100 5"));
-    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET BATCH 1")), QStringLiteral("GET BATCH 1 0 \"1\" 0 100 5"));
-    for (int i = 0; i < 3; ++i) {
-        const QString c = QStringLiteral("GET READING 4 %1").arg(i);
-        QCOMPARE(r.comm.SendCommand(c), c + QStringLiteral(" 0 0 1250 215 0 0"));
-    }
+    const QStringList commands{"GET MAXNROFB", "GET BATCH 0", "GET BATCH 1", "GET READING 4 0"};
+    QCOMPARE(r.comm.SendCommand(commands[0]), QStringLiteral("GET MAXNROFB 50"));
+    QCOMPARE(r.comm.SendCommand(commands[1]), QStringLiteral("GET BATCH 1 0 \"0\" 0 100 5"));
+    QCOMPARE(r.comm.SendCommand(commands[2]), QStringLiteral("GET BATCH 1 0 \"1\" 0 100 5"));
+    QCOMPARE(r.comm.SendCommand(commands[3]), QStringLiteral("GET READING 0 0 0 1250 215 0 0 0"));
+    QStringList sent;
+    for (const QString &c : commands)
+        sent += QStringList(transmissions, c);
+    QCOMPARE(r.meter.Commands, sent);
 }
 
 void TestExchange::replyMatching_data()
@@ -167,8 +197,8 @@ void TestExchange::replyMatching_data()
                                    << "GET READING 7 6 0 1 2 3 4 5" << true;
     QTest::newRow("other reading") << "GET READING 7 6"
                                    << "GET READING 7 5 0 1 2 3 4 5" << false;
-    QTest::newRow("same reading of another batch") << "GET READING 8 0"
-                                                   << "GET READING 7 0 0 1 2 3 4 5" << false;
+    QTest::newRow("unused field holds anything") << "GET READING 8 0"
+                                                 << "GET READING 0 0 0 1 2 3 4 5" << true;
     QTest::newRow("cell") << "GET C 2 3"
                           << "GET C 2 3 1.5" << true;
     QTest::newRow("other cell") << "GET C 2 3"

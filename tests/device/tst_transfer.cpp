@@ -5,6 +5,7 @@
 #include "support/ScriptedMeter.h"
 #include "support/ScriptedPrompts.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSignalSpy>
 #include <QtTest>
@@ -65,6 +66,8 @@ private slots:
     void newBatchCommandAndResults_data();
     void newBatchCommandAndResults();
     void newBatchRestoresTimeOut();
+    void batchListCommandsGoOutOnce_data();
+    void batchListCommandsGoOutOnce();
     void deleteBatchResults_data();
     void deleteBatchResults();
     void noMeterToConnect();
@@ -185,8 +188,7 @@ void TestTransfer::readingReplyWrongCount()
     TBatch *full = batches.AddBatch(8, QStringLiteral("F"), 0, 1, 2);
     r.replies[QStringLiteral("GET READING 8 0")] = QStringLiteral("GET READING 8 0 0 0 1 200 0 0");
     r.replies[QStringLiteral("GET READING 8 1")] = QStringLiteral("GET READING 8 1 0 0 1 200 0 0");
-    QCOMPARE(Raised([&] { r.comm.ReadBatchReadings(*full); }),
-             QStringLiteral("Maximum number of readings is reached"));
+    QCOMPARE(Raised([&] { r.comm.ReadBatchReadings(*full); }), QStringLiteral("Maximum number of readings is reached"));
     QVERIFY(full->Readings().empty());
     r.replies[QStringLiteral("GET READING 8 0")] = QStringLiteral("GET READING 8 0 0 0 x 200 0 0");
     QCOMPARE(Raised([&] { r.comm.ReadBatchReadings(*full); }), QStringLiteral("'x' is not a valid integer value"));
@@ -237,9 +239,56 @@ void TestTransfer::newBatchRestoresTimeOut()
     connect(&r.comm, &TdmCommunication::OnStatusClear, [&] { events << "clear"; });
     qint32 id = 0;
     QVERIFY(!Raised([&] { r.comm.NewBatch(QStringLiteral("x"), 5, Now(), id); }).isEmpty());
-    QCOMPARE(during, QList<quint32>{10000u});
+    QCOMPARE(during, QList<quint32>{30000u}); // the three transmissions' time, for one
     QCOMPARE(r.comm.DataLink().TimeOutResponse(), 40u);
     QCOMPARE(events, (QStringList{"connected", "clear"}));
+}
+
+void TestTransfer::batchListCommandsGoOutOnce_data()
+{
+    // Answered after a transmission's time-out, or not at all, with 100 ms a transmission.
+    QTest::addColumn<bool>("newBatch");
+    QTest::addColumn<int>("late");
+    QTest::addColumn<QString>("message");
+    const QString unknown = QStringLiteral("Data Link layer time out\r\n"
+                                           "Please read the batches again to see what the Talvo holds.");
+    QTest::newRow("new, late") << true << 150 << QString();
+    QTest::newRow("new, no reply") << true << -1 << unknown;
+    QTest::newRow("delete, late") << false << 150 << QString();
+    QTest::newRow("delete, no reply") << false << -1 << unknown;
+}
+
+void TestTransfer::batchListCommandsGoOutOnce()
+{
+    QFETCH(bool, newBatch);
+    QFETCH(int, late);
+    QFETCH(QString, message);
+    Rig r;
+    r.comm.DataLink().SetTimeOutResponse(100);
+    r.comm.SetNewBatchTimeOut(100);
+    r.meter.Reply = [&](const QString &c) {
+        const QString reply = newBatch ? QStringLiteral("NEW BATCH \"x\" 1 2 0 17") : QStringLiteral("DEL BATCH 7 0");
+        if (late >= 0)
+            QTimer::singleShot(late, &r.comm, [&r, reply] { r.line.Deliver("/" + reply.toLatin1() + "\r\n"); });
+        return c.startsWith(QLatin1String("GET VERSION")) ? QStringLiteral("GET VERSION Talvo V2.07") : QString();
+    };
+    r.meter.Commands.clear();
+    QElapsedTimer clock;
+    clock.start();
+    qint32 id = -1;
+    QCOMPARE(Raised([&] {
+                 if (newBatch)
+                     r.comm.NewBatch(QStringLiteral("x"), 2, EncodeDate(1980, 1, 1), id);
+                 else
+                     r.comm.DeleteBatch(7);
+             }),
+             message);
+    QCOMPARE(r.meter.Commands.size(), 1);
+    QCOMPARE(r.comm.DataLink().TimeOutResponse(), 100u);
+    if (message.isEmpty())
+        QCOMPARE(id, newBatch ? 17 : -1);
+    else
+        QVERIFY(clock.elapsed() >= 290); // the whole three transmissions' time
 }
 
 void TestTransfer::deleteBatchResults_data()

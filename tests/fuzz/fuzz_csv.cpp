@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         TSheet sheet(8, 1);
         ReadCsvFile(name, sheet, status);
-        TBatchImport import(batches, info, status, prompts);
-        import.ImportBatches(sheet);
+        TBatchImport importer(batches, info, status, prompts);
+        importer.ImportBatches(sheet);
     } catch (const std::exception &) {
     }
     return 0;

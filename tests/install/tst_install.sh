@@ -38,13 +38,20 @@ user_env=(env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$hom
   fail "vornell-cli --help"
 
 # Starts the installed application and closes it with SIGTERM, which it takes as the user closing the
-# main window, once it has installed its handler (the window then exists).
+# main window, once it has installed its handler (the window then exists). The handler counts only
+# once the process runs the application itself: until its last exec the child still shows the
+# SIGTERM handler it inherited from this script (the EXIT trap makes bash catch SIGTERM), and an exec
+# resets every caught signal. The executable is read before the signal mask, so a mask read after
+# it is the application's own.
 run_vornell() {
   "${as_user[@]}" "${user_env[@]}" "$prefix/bin/vornell" >"$work/vornell.out" 2>&1 &
-  local pid=$! mask
+  local pid=$! mask exe
+  exe=$(readlink -f "$prefix/bin/vornell")
   while kill -0 "$pid" 2>/dev/null; do
-    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
-    [ -n "$mask" ] && (((16#$mask >> 14) & 1)) && break
+    if [ "$(readlink "/proc/$pid/exe" 2>/dev/null || true)" = "$exe" ]; then
+      mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+      [ -n "$mask" ] && (((16#$mask >> 14) & 1)) && break
+    fi
     sleep 0.05
   done
   kill -TERM "$pid" 2>/dev/null || true

@@ -17,6 +17,7 @@ private slots:
     void replies_data();
     void replies();
     void batchesComeAndGo();
+    void readingFieldChoices();
     void settingsAndClock();
     void pacingTakesWireTime();
     void chaosIsSeededAndBounded();
@@ -119,6 +120,30 @@ void TestSim::batchesComeAndGo()
     QVERIFY(small.Handle(QStringLiteral("NEW BATCH \"c\" 1 5")).endsWith(QLatin1String(" 2 0")));
     Meter refusing(MeterState::Demo(), {false, 9});
     QCOMPARE(refusing.Handle(QStringLiteral("DEL BATCH 1")), QStringLiteral("DEL BATCH 9 -1"));
+}
+
+void TestSim::readingFieldChoices()
+{
+    // The field before the reading index holds the batch ID, 0 or the batch's slot index.
+    for (const auto field : {MeterOptions::BatchId, MeterOptions::Zero, MeterOptions::Slot}) {
+        MeterOptions options;
+        options.ReadingFieldHolds = field;
+        Meter meter(MeterState::Demo(), options);
+        int batches = 0;
+        for (int slot = 0; slot < 50; ++slot) {
+            const QStringList batch = CommandWords(meter.Handle(QStringLiteral("GET BATCH %1").arg(slot)));
+            if (batch[3] != QLatin1String("0") || batch[7] == QLatin1String("0"))
+                continue;
+            ++batches;
+            const QStringList reading = CommandWords(meter.Handle(QStringLiteral("GET READING %1 0").arg(batch[2])));
+            const QString want = field == MeterOptions::BatchId ? batch[2]
+                                 : field == MeterOptions::Zero  ? QStringLiteral("0")
+                                                                : QString::number(slot);
+            QCOMPARE(reading[2], want);
+            QCOMPARE(reading[3], QStringLiteral("0"));
+        }
+        QVERIFY(batches > 1);
+    }
 }
 
 void TestSim::settingsAndClock()

@@ -14,10 +14,13 @@ struct Run {
     QString Err;
 };
 
-inline Run Cli(const QStringList &args)
+// program: another build of vornell-cli (a copy elsewhere); env: the environment it runs in.
+inline Run Cli(const QStringList &args, const QString &program = QStringLiteral(VORNELL_CLI),
+               const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
-    p.start(QStringLiteral(VORNELL_CLI), args);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};

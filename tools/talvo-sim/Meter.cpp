@@ -174,8 +174,14 @@ QString Meter::GetReading(const QStringList &args)
     if (!b || !index || *index < 0 || *index >= b->Readings.size())
         return Refused;
     const SimReading &r = b->Readings[*index];
+    const qsizetype field = FOptions.ReadingFieldHolds == MeterOptions::BatchId ? b->Id
+                            : FOptions.ReadingFieldHolds == MeterOptions::Zero
+                                ? 0
+                                : std::find_if(FState.Slots.begin(), FState.Slots.end(), [b](const auto &s) {
+                                      return s && &*s == b;
+                                  }) - FState.Slots.begin();
     return QStringLiteral("GET READING %1 %2 %3 %4 %5 %6 %7 %8")
-        .arg(b->Id)
+        .arg(field)
         .arg(*index)
         .arg(r.Status)
         .arg(r.Time)

@@ -11,6 +11,8 @@
 struct MeterOptions {
     bool Err1 = false; // "ERR 1" for get and set of settings 24 and 29
     int DelError = 0;  // when not 0, every deletion is refused with this code
+    // What the unused field of "GET READING" holds: the batch ID, 0, or the batch's slot index.
+    enum ReadingField { BatchId, Zero, Slot } ReadingFieldHolds = BatchId;
 };
 
 class Meter {

@@ -139,10 +139,13 @@ void Server::OnCommand(const QString &command)
         FRxFreeNs = qMax(FRxFreeNs, now) + (command.size() + 3) * byteNs;
         start = FRxFreeNs;
     }
-    if (FFaults.LateMs > 0 && (FFaults.LateCommand.isEmpty() || Faults::Matches(command, FFaults.LateCommand)))
-        start += static_cast<qint64>(FFaults.LateMs) * 1000000;
+    if (FFaults.OneAtATime)
+        start = qMax(start, FMeterFreeNs);
+    start += static_cast<qint64>(FFaults.LateFor(command)) * 1000000;
     if (chaos.What == ChaosFault::Late)
         start += static_cast<qint64>(chaos.Amount) * 1000000;
+    if (FFaults.OneAtATime)
+        FMeterFreeNs = start;
     start = qMax(start, FTxFreeNs);
     if (byteNs > 0) {
         Queue(frame, start, byteNs);

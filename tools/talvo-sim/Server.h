@@ -37,8 +37,9 @@ private:
     bool FInFrame = false;
     int FCommands = 0;
     bool FDropped = false;
-    qint64 FRxFreeNs = 0; // when the receiving side of the paced line is free again
-    qint64 FTxFreeNs = 0; // when the sending side is free again
+    qint64 FRxFreeNs = 0;    // when the receiving side of the paced line is free again
+    qint64 FTxFreeNs = 0;    // when the sending side is free again
+    qint64 FMeterFreeNs = 0; // one command at a time: when the meter may take the next
     struct Pending {
         qint64 DueNs;
         char Byte;

@@ -82,6 +82,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption lateCommand({QStringLiteral("late-command")},
                                          QStringLiteral("Only this command is late (e.g. \"GET READING\")."),
                                          QStringLiteral("words"));
+    const QCommandLineOption lateFor({QStringLiteral("late-for")},
+                                     QStringLiteral("This command answers this many ms late, e.g. \"GET BATCH=1300\"; "
+                                                    "may be given for several commands."),
+                                     QStringLiteral("words=ms"));
+    const QCommandLineOption oneAtATime({QStringLiteral("one-at-a-time")},
+                                        QStringLiteral("Take one command at a time: a command that arrives before the "
+                                                       "reply to the one before has gone out waits, and is late from "
+                                                       "then on."));
+    const QCommandLineOption readingField(
+        {QStringLiteral("reading-field")},
+        QStringLiteral("What the unused field of the \"GET READING\" reply holds: id (the batch ID), zero or slot "
+                       "(the batch's slot index); default id."),
+        QStringLiteral("id|zero|slot"));
     const QCommandLineOption refuse({QStringLiteral("refuse")},
                                     QStringLiteral("Answer with this refusal: ERR, P? or C?."),
                                     QStringLiteral("reply"));
@@ -114,8 +127,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption log({QStringLiteral("log")},
                                  QStringLiteral("Write every command received to this file, one a line."),
                                  QStringLiteral("file"));
-    p.addOptions({state, save, firmware, err1, delError, silent, late, lateCommand, refuse, refuseCommand, wrongCount,
-                  garbage, split, dropAfter, chaos, chaosLate, pace, baud, log});
+    p.addOptions({state,     save,       firmware,     err1,   delError,      silent,     late,    lateCommand,
+                  lateFor,   oneAtATime, readingField, refuse, refuseCommand, wrongCount, garbage, split,
+                  dropAfter, chaos,      chaosLate,    pace,   baud,          log});
     p.process(WithPaceRate(QCoreApplication::arguments()));
     if (p.isSet(save) && !p.isSet(state))
         return Fail(QStringLiteral("--save needs --state FILE to write to"));
@@ -147,8 +161,23 @@ int main(int argc, char *argv[])
         options.Err1 = p.isSet(err1);
         options.DelError = IntOption(p, delError, 0, 0);
         faults.Silent = p.isSet(silent);
-        faults.LateMs = IntOption(p, late, 0, 0);
-        faults.LateCommand = p.value(lateCommand);
+        if (p.isSet(late))
+            faults.Late.append({p.value(lateCommand), IntOption(p, late, 0, 0)});
+        for (const QString &entry : p.values(lateFor)) {
+            const qsizetype equals = entry.lastIndexOf(QLatin1Char('='));
+            bool ok = false;
+            const int ms = entry.mid(equals + 1).toInt(&ok);
+            if (equals <= 0 || !ok || ms < 0)
+                throw std::invalid_argument(
+                    QStringLiteral("--late-for needs WORDS=MS, not \"%1\"").arg(entry).toStdString());
+            faults.Late.append({entry.left(equals), ms});
+        }
+        faults.OneAtATime = p.isSet(oneAtATime);
+        static const QStringList fields{QStringLiteral("id"), QStringLiteral("zero"), QStringLiteral("slot")};
+        if (p.isSet(readingField) && !fields.contains(p.value(readingField)))
+            throw std::invalid_argument("--reading-field takes id, zero or slot");
+        options.ReadingFieldHolds =
+            static_cast<MeterOptions::ReadingField>(qMax<qsizetype>(0, fields.indexOf(p.value(readingField))));
         faults.Refuse = p.value(refuse);
         faults.RefuseCommand = p.value(refuseCommand);
         faults.WrongCount = p.value(wrongCount);

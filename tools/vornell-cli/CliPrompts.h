@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 
 class CliPrompts : public Prompts {
 public:
@@ -13,8 +14,11 @@ public:
     {
         if (kind == TMsgKind::Warning)
             ++Warnings;
-        if (buttons == TMsgButtons::YesNo) // the clock question
+        if (buttons == TMsgButtons::YesNo) { // the clock question
+            if (!SyncClock && ClockDifference)
+                ClockWarning(ClockDifference());
             return SyncClock ? TMsgResult::Yes : TMsgResult::No;
+        }
         std::fprintf(stderr, "%s\n", qPrintable(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
         return TMsgResult::Ok;
     }
@@ -28,12 +32,28 @@ public:
     void Beep() override {}
 
     bool SyncClock = false;
-    QStringList Files;     // answers of the dialogs, in order
-    QString SaveFolder;    // when set, every save goes there under the proposed name
-    QString SaveExtension; // with SaveFolder: ".CSV" or ".XLS"
+    std::function<qint64()> ClockDifference; // the meter's clock minus the computer's, ms
+    QStringList Files;                       // answers of the dialogs, in order
+    QString SaveFolder;                      // when set, every save goes there under the proposed name
+    QString SaveExtension;                   // with SaveFolder: ".CSV" or ".XLS"
     int Warnings = 0;
 
 private:
+    static void ClockWarning(qint64 ms)
+    {
+        const qint64 s = qAbs(ms) / 1000, days = s / 86400;
+        QString text = QStringLiteral("%1:%2:%3")
+                           .arg(s / 3600 % 24)
+                           .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                           .arg(s % 60, 2, 10, QLatin1Char('0'));
+        if (days > 0)
+            text.prepend(QStringLiteral("%1 days ").arg(days));
+        std::fprintf(stderr,
+                     "The Talvo's clock is %s %s this computer's clock. To set it, run again with --sync-clock, or "
+                     "run: vornell-cli clock --set now\n",
+                     qPrintable(text), ms < 0 ? "behind" : "ahead of");
+    }
+
     std::optional<QString> Next()
     {
         if (Files.isEmpty())

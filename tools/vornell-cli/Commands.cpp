@@ -13,6 +13,7 @@
 #include "model/Errors.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cstdio>
 #include <functional>
 
@@ -27,7 +28,7 @@ std::optional<QString> TakeOption(QStringList &args, const QString &name)
     if (i < 0)
         return std::nullopt;
     if (i + 1 >= args.size())
-        throw Error(name + QStringLiteral(" needs a value."));
+        throw UsageError(name + QStringLiteral(" needs a value"));
     const QString value = args.at(i + 1);
     args.remove(i, 2);
     return value;
@@ -40,6 +41,18 @@ bool TakeFlag(QStringList &args, const QString &name)
     return args.removeAll(name) > 0;
 }
 
+// What is left once the command took its options: exactly `count` arguments, none an option.
+void CheckArguments(const QStringList &args, qsizetype count)
+{
+    for (const QString &arg : args)
+        if (arg.startsWith(QLatin1String("--")))
+            throw UsageError(QStringLiteral("unknown option ") + arg);
+    if (args.size() > count)
+        throw UsageError(QStringLiteral("extra argument ") + args.at(count));
+    if (args.size() < count)
+        throw UsageError(QStringLiteral("missing argument"));
+}
+
 void Connect(CliContext &c)
 {
     if (!c.Comm.Connected() && !c.Comm.Connect(true))
@@ -50,6 +63,7 @@ void Connect(CliContext &c)
 
 int PortsCommand(CliContext &c)
 {
+    CheckArguments(c.Args, 0);
     const TPortMap map = TPortMap::FromEnvironment();
     for (const QString &name : c.Comm.DataLink().GetAvailablePorts())
         Out(name + QLatin1Char('\t') + map.DevicePath(PortNumber(name).value_or(0)));
@@ -58,6 +72,7 @@ int PortsCommand(CliContext &c)
 
 int InfoCommand(CliContext &c)
 {
+    CheckArguments(c.Args, 0);
     const auto info = c.Comm.ReadDeviceInfo();
     // The labels and value formats of the report's device block.
     TSheet sheet;
@@ -87,15 +102,21 @@ TBatches ReadList(CliContext &c)
 
 int ListCommand(CliContext &c)
 {
-    const TBatches batches = ReadList(c);
-    for (int i = 0; i < batches.Count(); ++i) {
-        const TBatch *b = batches.GetBatch(i);
-        Out(QStringLiteral("%1\t%2\t%3 %4\t%5\t%6")
-                .arg(b->FID)
-                .arg(b->FName.trimmed(), DateToStr(b->FCreationDateTime), TimeToStr(b->FCreationDateTime))
-                .arg(b->FMaxReadings)
-                .arg(b->FReadingCount));
-    }
+    CheckArguments(c.Args, 0);
+    TBatches batches;
+    // The batches read before a failure are shown too; the failure follows them.
+    const auto show = qScopeGuard([&batches] {
+        for (int i = 0; i < batches.Count(); ++i) {
+            const TBatch *b = batches.GetBatch(i);
+            Out(QStringLiteral("%1\t%2\t%3 %4\t%5\t%6")
+                    .arg(b->FID)
+                    .arg(b->FName.trimmed(), DateToStr(b->FCreationDateTime), TimeToStr(b->FCreationDateTime))
+                    .arg(b->FMaxReadings)
+                    .arg(b->FReadingCount));
+        }
+        std::fflush(stdout);
+    });
+    c.Comm.ReadBatches(batches);
     return 0;
 }
 
@@ -107,10 +128,11 @@ int ExportCommand(CliContext &c)
     QList<int> ids;
     while (const auto id = TakeOption(c.Args, QStringLiteral("--batch")))
         ids << StrToInt(*id);
-    if (c.Args.size() != 1 || (all == !ids.isEmpty()) ||
-        (format != QLatin1String("CSV") && format != QLatin1String("XLS")))
-        throw Error(QStringLiteral(
-            "usage: vornell-cli [port] export (--all | --batch ID ...) [--separate --format CSV|XLS] FILE"));
+    CheckArguments(c.Args, 1);
+    if (all == !ids.isEmpty())
+        throw UsageError(QStringLiteral("either --all or --batch ID"));
+    if (format != QLatin1String("CSV") && format != QLatin1String("XLS"))
+        throw UsageError(QStringLiteral("--format takes CSV or XLS"));
     const QString target = c.Args.first();
 
     TBatches batches = ReadList(c);
@@ -227,8 +249,7 @@ int ShowCommand(CliContext &c)
 int ClockCommand(CliContext &c)
 {
     const auto set = TakeOption(c.Args, QStringLiteral("--set"));
-    if (!c.Args.isEmpty())
-        throw Error(QStringLiteral("usage: vornell-cli [port] clock [--set now | --set \"YYYY-MM-DD hh:mm:ss\"]"));
+    CheckArguments(c.Args, 0);
     Connect(c);
     if (set) {
         TDateTime when = Now();
@@ -250,8 +271,7 @@ int SettingsCommand(CliContext &c)
     const auto alpha = TakeOption(c.Args, QStringLiteral("--alpha"));
     const auto water = TakeOption(c.Args, QStringLiteral("--water"));
     const auto comp = TakeOption(c.Args, QStringLiteral("--comp"));
-    if (!c.Args.isEmpty())
-        throw Error(QStringLiteral("usage: vornell-cli [port] settings [--g25 V] [--alpha V] [--water V] [--comp V]"));
+    CheckArguments(c.Args, 0);
     const auto info = c.Comm.ReadDeviceInfo();
     const bool fluid = !info->IsNewerFirmware();
     TMeasurementSettings s = ReadMeasurementSettings(c.Comm, fluid);
@@ -283,8 +303,7 @@ int SettingsCommand(CliContext &c)
 
 int NewBatchCommand(CliContext &c)
 {
-    if (c.Args.size() != 2)
-        throw Error(QStringLiteral("usage: vornell-cli [port] new-batch NAME MAX"));
+    CheckArguments(c.Args, 2);
     // The limits of a batch, checked before the meter is asked.
     TBatch check(0);
     check.SetName(c.Args[0]);
@@ -298,8 +317,7 @@ int NewBatchCommand(CliContext &c)
 
 int DeleteBatchCommand(CliContext &c)
 {
-    if (c.Args.size() != 1)
-        throw Error(QStringLiteral("usage: vornell-cli [port] delete-batch ID"));
+    CheckArguments(c.Args, 1);
     c.Comm.DeleteBatch(StrToInt(c.Args[0]));
     return 0;
 }

@@ -2,6 +2,8 @@
 // The commands of vornell-cli, each the same core code the application runs, with options in place of
 // the dialogs. Each returns the exit status: 0 success, 1 a verified file failed its check, 2 error.
 
+#include "model/Errors.h"
+
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -18,6 +20,13 @@ struct CliContext {
     CliPrompts &Prompts;
     CliStatus &Status;
     QStringList Args; // the command's own arguments and options
+};
+
+// The arguments do not follow the command's syntax: the message says what is wrong, and the
+// command's usage follows it.
+class UsageError : public Error {
+public:
+    using Error::Error;
 };
 
 // One line on standard output.

@@ -11,7 +11,10 @@ int ReportCommand(CliContext &c)
     const auto limitText = TakeOption(c.Args, QStringLiteral("--limit"));
     const auto output = TakeOption(c.Args, QStringLiteral("--output"));
     if (!output)
-        throw Error(usage);
+        throw UsageError(QStringLiteral("--output OUT.pdf is needed"));
+    for (const QString &arg : c.Args)
+        if (arg.startsWith(QLatin1String("--")))
+            throw UsageError(QStringLiteral("unknown option ") + arg);
     const TAcceptanceLimit limit = limitText ? TAcceptanceLimit(StrToAcceptanceLimit(*limitText)) : TAcceptanceLimit();
 
     // Every file is checked as verify checks it; the report holds the batches of those that were read.
