@@ -181,18 +181,19 @@ QString CheckResultText(quint8 result)
 // read, or holds no batch, is reported and the run goes on with the next. The exit status: 0 when
 // every batch of every file passed its check, 1 when any did not or a section ended before its batch
 // was complete, 2 when any file could not be read.
-int ForEachImportedFile(CliContext &c, const QString &usage,
+int ForEachImportedFile(CliContext &c,
                         const std::function<void(const QString &, const TBatches &, const TDeviceInfo &)> &print)
 {
+    CheckArguments(c.Args, c.Args.size());
     if (c.Args.isEmpty())
-        throw Error(usage);
+        throw UsageError(QStringLiteral("missing argument"));
     int result = 0;
     for (const QString &file : c.Args) {
         TBatches batches;
         auto info = std::make_shared<TDeviceInfo>();
-        TBatchImport import(batches, info, c.Status, c.Prompts);
+        TBatchImport importer(batches, info, c.Status, c.Prompts);
         try {
-            import.ImportFile(file);
+            importer.ImportFile(file);
         } catch (const std::exception &e) {
             Err(file + QStringLiteral(": ") + MessageOf(e));
             result = 2;
@@ -202,7 +203,7 @@ int ForEachImportedFile(CliContext &c, const QString &usage,
         for (int i = 0; i < batches.Count(); ++i)
             if (batches.GetBatch(i)->FCheckResult != crPassed)
                 result = qMax(result, 1);
-        for (const QString &message : import.Incomplete()) {
+        for (const QString &message : importer.Incomplete()) {
             Err(file + QStringLiteral(": ") + message);
             result = qMax(result, 1);
         }
@@ -214,8 +215,7 @@ int ForEachImportedFile(CliContext &c, const QString &usage,
 
 int VerifyCommand(CliContext &c)
 {
-    const QString usage = QStringLiteral("usage: vornell-cli verify FILE...");
-    return ForEachImportedFile(c, usage, [](const QString &file, const TBatches &batches, const TDeviceInfo &) {
+    return ForEachImportedFile(c, [](const QString &file, const TBatches &batches, const TDeviceInfo &) {
         for (int i = 0; i < batches.Count(); ++i) {
             const TBatch *b = batches.GetBatch(i);
             Out(QStringLiteral("%1\t%2\t%3").arg(file, b->FName.trimmed(), CheckResultText(b->FCheckResult)));
@@ -225,8 +225,7 @@ int VerifyCommand(CliContext &c)
 
 int ShowCommand(CliContext &c)
 {
-    const QString usage = QStringLiteral("usage: vornell-cli show FILE...");
-    return ForEachImportedFile(c, usage, [](const QString &file, const TBatches &batches, const TDeviceInfo &info) {
+    return ForEachImportedFile(c, [](const QString &file, const TBatches &batches, const TDeviceInfo &info) {
         for (int i = 0; i < batches.Count(); ++i) {
             TBatch *b = batches.GetBatch(i);
             const QString result = CheckResultText(b->FCheckResult);
