@@ -304,6 +304,8 @@ void TestCli::usageErrors_data()
     QTest::newRow("export extra file") << QStringList{"export", "--all", "a.CSV", "b.CSV"} << options + "export ";
     QTest::newRow("delete without ID") << QStringList{"delete-batch"} << options + "delete-batch ID\n";
     QTest::newRow("option without value") << QStringList{"clock", "--set"} << options + "clock ";
+    QTest::newRow("verify option") << QStringList{"verify", "--x", "a.CSV"} << "usage: vornell-cli verify FILE...\n";
+    QTest::newRow("show without file") << QStringList{"show"} << "usage: vornell-cli show FILE...\n";
 }
 
 void TestCli::usageErrors()

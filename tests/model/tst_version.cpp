@@ -41,7 +41,8 @@ void TestVersion::parse_data()
     QTest::newRow("leading blank") << " 2.06" << 2 << 6 << 0 << false << false << "2.06";
     QTest::newRow("blank before point") << "2 .06" << 2 << 6 << 0 << false << false << "2.06";
     QTest::newRow("quoted items") << "\"2\".\"06\"" << 2 << 6 << 0 << false << false << "2.06";
-    QTest::newRow("NUL ends the text") << QString::fromLatin1("2.07\0garbage", 12) << 2 << 7 << 0 << false << false << "2.07";
+    QTest::newRow("NUL ends the text") << QString::fromLatin1("2.07\0garbage", 12) << 2 << 7 << 0 << false << false
+                                       << "2.07";
 }
 
 void TestVersion::parse()

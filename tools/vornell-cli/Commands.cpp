@@ -172,17 +172,18 @@ void Err(const QString &line)
 
 } // namespace
 
-int ForEachImportedFile(CliContext &c, const QString &usage, const TImportedFileStep &print)
+int ForEachImportedFile(CliContext &c, const TImportedFileStep &print)
 {
+    CheckArguments(c.Args, c.Args.size());
     if (c.Args.isEmpty())
-        throw Error(usage);
+        throw UsageError(QStringLiteral("missing argument"));
     int result = 0;
     for (const QString &file : c.Args) {
         TBatches batches;
         auto info = std::make_shared<TDeviceInfo>();
-        TBatchImport import(batches, info, c.Status, c.Prompts);
+        TBatchImport importer(batches, info, c.Status, c.Prompts);
         try {
-            import.ImportFile(file);
+            importer.ImportFile(file);
         } catch (const std::exception &e) {
             Err(file + QStringLiteral(": ") + MessageOf(e));
             result = 2;
@@ -192,7 +193,7 @@ int ForEachImportedFile(CliContext &c, const QString &usage, const TImportedFile
             if (batches.GetBatch(i)->FCheckResult != crPassed)
                 result = qMax(result, 1);
         print(file, batches, info);
-        for (const QString &message : import.Incomplete()) {
+        for (const QString &message : importer.Incomplete()) {
             Err(file + QStringLiteral(": ") + message);
             result = qMax(result, 1);
         }
@@ -210,15 +211,13 @@ void PrintCheckResults(const QString &file, const TBatches &batches)
 
 int VerifyCommand(CliContext &c)
 {
-    const QString usage = QStringLiteral("usage: vornell-cli verify FILE...");
     return ForEachImportedFile(
-        c, usage, [](const QString &file, TBatches &batches, const auto &) { PrintCheckResults(file, batches); });
+        c, [](const QString &file, TBatches &batches, const auto &) { PrintCheckResults(file, batches); });
 }
 
 int ShowCommand(CliContext &c)
 {
-    const QString usage = QStringLiteral("usage: vornell-cli show FILE...");
-    return ForEachImportedFile(c, usage, [](const QString &file, TBatches &batches, const auto &record) {
+    return ForEachImportedFile(c, [](const QString &file, TBatches &batches, const auto &record) {
         const TDeviceInfo &info = *record;
         for (int i = 0; i < batches.Count(); ++i) {
             TBatch *b = batches.GetBatch(i);

@@ -34,13 +34,14 @@ void Out(const QString &line);
 // The value after an option, removed from the arguments with it.
 std::optional<QString> TakeOption(QStringList &args, const QString &name);
 
-// Imports each file as the application does and hands its batches and device record to step, which may
-// keep them. A file that cannot be read, or holds no batch, is reported and the run goes on with the
-// next. The exit status: 0 when every batch of every file passed its check, 1 when any did not or a
-// section ended before its batch was complete, 2 when any file could not be read.
+// Imports each file named by the arguments (an option among them, or none, is a usage error) as the
+// application does and hands its batches and device record to step, which may keep them. A file that
+// cannot be read, or holds no batch, is reported and the run goes on with the next. The exit status:
+// 0 when every batch of every file passed its check, 1 when any did not or a section ended before its
+// batch was complete, 2 when any file could not be read.
 using TImportedFileStep =
     std::function<void(const QString &file, TBatches &batches, const std::shared_ptr<TDeviceInfo> &info)>;
-int ForEachImportedFile(CliContext &c, const QString &usage, const TImportedFileStep &step);
+int ForEachImportedFile(CliContext &c, const TImportedFileStep &step);
 // One line per batch: file, batch name and check result.
 void PrintCheckResults(const QString &file, const TBatches &batches);
 

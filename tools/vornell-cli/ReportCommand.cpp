@@ -7,20 +7,16 @@
 
 int ReportCommand(CliContext &c)
 {
-    const QString usage = QStringLiteral("usage: vornell-cli report [--limit MG] --output OUT.pdf FILE...");
     const auto limitText = TakeOption(c.Args, QStringLiteral("--limit"));
     const auto output = TakeOption(c.Args, QStringLiteral("--output"));
     if (!output)
         throw UsageError(QStringLiteral("--output OUT.pdf is needed"));
-    for (const QString &arg : c.Args)
-        if (arg.startsWith(QLatin1String("--")))
-            throw UsageError(QStringLiteral("unknown option ") + arg);
     const TAcceptanceLimit limit = limitText ? TAcceptanceLimit(StrToAcceptanceLimit(*limitText)) : TAcceptanceLimit();
 
     // Every file is checked as verify checks it; the report holds the batches of those that were read.
     std::vector<std::pair<TBatches, std::shared_ptr<TDeviceInfo>>> files;
     QList<TReportBatch> batches;
-    const int result = ForEachImportedFile(c, usage, [&](const QString &file, TBatches &imported, const auto &info) {
+    const int result = ForEachImportedFile(c, [&](const QString &file, TBatches &imported, const auto &info) {
         PrintCheckResults(file, imported);
         const TBatches &kept = files.emplace_back(std::move(imported), info).first;
         for (int i = 0; i < kept.Count(); ++i) {
