@@ -2,11 +2,7 @@
 // check of the file and PDF included, of one batch of 100 readings (goal: under 1 s) and of a file of
 // 100 such batches.
 #include "Figure.h"
-#include "device/Communication.h"
-#include "files/FileFixtures.h" // tests/files: the batches and meter record of the file tests
-#include "files/SaveCommands.h"
-#include "support/QuietStatus.h"
-#include "support/ScriptedPrompts.h"
+#include "SaveRig.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,21 +38,11 @@ int main(int argc, char *argv[])
     qputenv("VORNELL_SYSTEM_PORTS", "0");
     UserLocale::SetCurrent(PointLocale());
     QTemporaryDir dir;
-    QuietStatus status;
-    ScriptedPrompts prompts;
-    TdmCommunication comm(prompts);
-    auto info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
-    QString lastSavePath;
-    TSaveCommands save(comm, info, lastSavePath, status, prompts);
-    TBatches list;
-    QList<TBatch *> batches;
-    for (int i = 0; i < 100; ++i)
-        batches << AddBatch(list, 100, QStringLiteral("Batch %1").arg(i), i);
+    SaveRig rig;
     const QString one = dir.filePath(QStringLiteral("one.CSV")), all = dir.filePath(QStringLiteral("all.CSV"));
-    prompts.Files = {one};
-    save.SaveBatch(*batches.first());
-    prompts.Files = {all};
-    save.SaveAllBatchesToOneFile(batches);
+    rig.prompts.Files = {one};
+    rig.save.SaveBatch(*rig.batches.first());
+    rig.SaveAll(all);
 
     const QString onePdf = dir.filePath(QStringLiteral("one.pdf")), allPdf = dir.filePath(QStringLiteral("all.pdf"));
     const double oneSeconds = ReportSeconds(one, onePdf), allSeconds = ReportSeconds(all, allPdf);
