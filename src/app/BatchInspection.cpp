@@ -51,7 +51,10 @@ TBatchInspection::TBatchInspection(QWidget *parent)
     grid->setVerticalSpacing(0);
     grid->addWidget(FFigureName, 0, 0, 1, 2);
     for (int i = 0; i < PanelLabels.size(); ++i) {
-        grid->addWidget(new QLabel(PanelLabels[i], gpbStatistics), i + 1, 0);
+        auto *caption = new QLabel(PanelLabels[i], gpbStatistics);
+        grid->addWidget(caption, i + 1, 0);
+        if (PanelLabels[i] == QLatin1String("Above limit"))
+            FAboveLimitCaption = caption;
         auto *value = new QLabel(gpbStatistics);
         value->setObjectName(PanelLabels[i]);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -94,6 +97,8 @@ void TBatchInspection::Show(QTableWidget &grid, TAcceptanceLimit limit)
         ValueLabel(label)->clear();
     for (const auto &[label, value] : StatisticsLines(statistics))
         ValueLabel(label)->setText(value);
+    FAboveLimitCaption->setVisible(limit.has_value());
+    ValueLabel(QStringLiteral("Above limit"))->setVisible(limit.has_value());
     ValueLabel(QStringLiteral("Acceptance limit"))
         ->setText(limit ? QStringLiteral("%1 mg/m²").arg(*limit) : QStringLiteral("none"));
     Chart->SetChart(TBatchChart(FRows, FColumn, limit));

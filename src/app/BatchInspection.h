@@ -44,6 +44,7 @@ public:
 
 private:
     QLabel *FFigureName;
+    QLabel *FAboveLimitCaption = nullptr; // the count's row shows only while a limit is set
     QList<QStringList> FRows;
     int FColumn = 7;
 };

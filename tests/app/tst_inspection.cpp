@@ -99,7 +99,8 @@ void TestInspection::windowShowsStatisticsOfTheGrid()
     QCOMPARE(Value(view, QStringLiteral("Maximum")), QString::number(*std::max_element(v.begin(), v.end())));
     QCOMPARE(Value(view, QStringLiteral("Standard deviation")),
              QString::number(std::sqrt(squares / (v.size() - 1)), 'f', 1));
-    QCOMPARE(Value(view, QStringLiteral("Above limit")), QString()); // no limit set
+    QCOMPARE(Value(view, QStringLiteral("Above limit")), QString()); // no limit set: no count shown
+    QVERIFY(view.FInspection->ValueLabel(QStringLiteral("Above limit"))->isHidden());
     QCOMPARE(Value(view, QStringLiteral("Acceptance limit")), QStringLiteral("none"));
 
     // The statistics and the grid stay in view together; the chart takes the grid's place.
@@ -137,6 +138,7 @@ void TestInspection::limitMarksCountsAndDraws()
     }
     QVERIFY(above > 0);
     QCOMPARE(Value(view, QStringLiteral("Above limit")), QString::number(above));
+    QVERIFY(!view.FInspection->ValueLabel(QStringLiteral("Above limit"))->isHidden());
     QCOMPARE(Value(view, QStringLiteral("Acceptance limit")), QStringLiteral("150 mg/m²"));
 
     // New measurement settings written to the meter: the figures change, and so do marks and counts.
