@@ -1,6 +1,6 @@
 #pragma once
 // The acceptance limit dialog: whether readings above a salt limit are marked and counted, and the
-// limit in mg/m² (the coating specification's, such as 20 or 50).
+// limit in mg/m² (a project's salt limit, such as 20 or 50).
 
 #include "model/BatchStatistics.h"
 
