@@ -4,13 +4,13 @@
 #include "device/Communication.h"
 #include "files/FileFixtures.h" // tests/files: the batches and meter record of the file tests
 #include "files/SaveCommands.h"
-#include "support/QuietStatus.h"
+#include "files/StatusLine.h"
 #include "support/ScriptedPrompts.h"
 
 #include <memory>
 
 struct SaveRig {
-    QuietStatus status;
+    TQuietStatus status;
     ScriptedPrompts prompts;
     TdmCommunication comm{prompts};
     std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));

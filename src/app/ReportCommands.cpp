@@ -1,8 +1,6 @@
 #include "app/ReportCommands.h"
 
 #include "files/BatchSheet.h"
-#include "files/Sheet.h"
-#include "files/StatusLine.h"
 #include "model/Batches.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
@@ -13,15 +11,6 @@
 #include <QPrinter>
 
 namespace {
-
-// Building the sheet for its code is no save: nothing of it shows on the status line.
-class TSilentStatus : public TStatusLine {
-public:
-    void ShowStatus(const QString &) override {}
-    void ClearStatus() override {}
-    void ShowProgress(int) override {}
-    void HideProgress() override {}
-};
 
 void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
 {
@@ -65,12 +54,15 @@ void Export(const TReportBatch &batch, TAcceptanceLimit limit, Prompts &prompts,
 
 QString ReportCheckCode(TBatch &batch, const TDeviceInfo &info)
 {
-    if (batch.FImported)
-        return batch.FCheckCode;
-    TSheet sheet;
-    TSilentStatus status;
-    BuildBatchSheet(batch, info, sheet, status);
-    return sheet.Cell(4, 15).mid(1); // after its apostrophe
+    return batch.FImported ? batch.FCheckCode : BatchCheckCode(batch, info);
+}
+
+void WarnReportFailed(Prompts &prompts, const TBatch &batch, const std::exception &e)
+{
+    prompts.Message(TMsgKind::Warning,
+                    QStringLiteral("The report of batch %1 could not be made.\r\nMessage: %2")
+                        .arg(batch.FName.trimmed(), MessageOf(e)),
+                    TMsgButtons::Ok);
 }
 
 void ReportBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info, TAcceptanceLimit limit, QWidget *parent,
@@ -83,9 +75,6 @@ void ReportBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info, T
         else
             Export(report, limit, prompts, lastSavePath);
     } catch (const std::exception &e) {
-        prompts.Message(TMsgKind::Warning,
-                        QStringLiteral("The report of batch %1 could not be made.\r\nMessage: %2")
-                            .arg(batch.FName.trimmed(), MessageOf(e)),
-                        TMsgButtons::Ok);
+        WarnReportFailed(prompts, batch, e);
     }
 }

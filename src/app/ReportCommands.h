@@ -4,6 +4,7 @@
 #include "model/BatchStatistics.h"
 
 #include <QString>
+#include <exception>
 
 class Prompts;
 class QWidget;
@@ -15,6 +16,9 @@ enum class TReportOutput { Print, Pdf };
 // The check code the report shows: the one its file holds for an imported batch, else the one a save
 // of the batch would write.
 QString ReportCheckCode(TBatch &batch, const TDeviceInfo &info);
+
+// The warning box of a report that could not be made, with the failure's message.
+void WarnReportFailed(Prompts &prompts, const TBatch &batch, const std::exception &e);
 
 // Print: the report in a print preview, from which the user prints it. Pdf: asks for a file name in the
 // last save folder, which becomes the chosen file's folder, and writes the report there. A failure is

@@ -657,10 +657,7 @@ void TfrmMain::ReportSelectedBatch(TReportOutput output)
         try {
             ReadForView(*batch);
         } catch (const std::exception &e) {
-            FPrompts.Message(TMsgKind::Warning,
-                             QStringLiteral("The report of batch %1 could not be made.\r\nMessage: %2")
-                                 .arg(batch->FName.trimmed(), MessageOf(e)),
-                             TMsgButtons::Ok);
+            WarnReportFailed(FPrompts, *batch, e);
             return;
         }
     }

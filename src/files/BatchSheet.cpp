@@ -124,3 +124,11 @@ void BuildBatchSheet(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TSta
         crc.AddStrings(sheet.StoredCells(row));
     sheet.SetCell(ValueCol, CheckCodeRow, QLatin1Char('\'') + crc.CRCText());
 }
+
+QString BatchCheckCode(TBatch &batch, const TDeviceInfo &info)
+{
+    TSheet sheet;
+    TQuietStatus status; // building the sheet for its code is no save: nothing shows
+    BuildBatchSheet(batch, info, sheet, status);
+    return sheet.Cell(ValueCol, CheckCodeRow).mid(1);
+}

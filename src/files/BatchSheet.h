@@ -2,6 +2,8 @@
 // The batch report sheet: the device configuration block, the batch check code, the batch header and
 // the reading table, laid out in 9 columns (labels in column 0, values in 4, units in 5).
 
+#include <QString>
+
 class TBatch;
 class TDeviceInfo;
 class TSheet;
@@ -17,3 +19,6 @@ void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLi
 
 // The whole sheet of one batch, with its check code in row 15.
 void BuildBatchSheet(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status);
+
+// The check code a save of the batch would write, without its apostrophe.
+QString BatchCheckCode(TBatch &batch, const TDeviceInfo &info);

@@ -14,3 +14,12 @@ public:
     virtual void ShowProgress(int maximum) = 0;
     virtual void HideProgress() = 0;
 };
+
+// A status line that shows nothing, for work whose result alone counts.
+class TQuietStatus : public TStatusLine {
+public:
+    void ShowStatus(const QString &) override {}
+    void ClearStatus() override {}
+    void ShowProgress(int) override {}
+    void HideProgress() override {}
+};

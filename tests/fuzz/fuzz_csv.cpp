@@ -2,9 +2,9 @@
 #include "files/BatchImport.h"
 #include "files/CsvFile.h"
 #include "files/Sheet.h"
+#include "files/StatusLine.h"
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
-#include "support/QuietStatus.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QFile>
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         f.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
     }
-    QuietStatus status;
+    TQuietStatus status;
     ScriptedPrompts prompts;
     TBatches batches;
     auto info = std::make_shared<TDeviceInfo>();
