@@ -22,18 +22,16 @@ void TdmCommunication::ReadBatches(TBatches &batches)
     });
     emit OnStatus(QStringLiteral("Reading batches from Talvo."));
 
-    const QStringList count = SplitParameters(SendCommand(QStringLiteral("GET MAXNROFB")));
-    qint32 slotCount = 0;
-    if (count.size() == 3) {
-        const auto n = TryStrToInt(count[2]);
-        if (!n)
-            throw Error(QStringLiteral("The data received on GETNROFB was of a illegal format."));
-        slotCount = *n;
-    }
+    // A reply of another form says nothing of the slots: reading none would pass an unreadable
+    // meter off as an empty one.
+    const QStringList count = Query(QStringLiteral("GET MAXNROFB"), 3);
+    const auto slotCount = TryStrToInt(count[2]);
+    if (!slotCount)
+        throw Error(QStringLiteral("The data received on GETNROFB was of a illegal format."));
     emit OnProgressEnd();
-    emit OnProgressStart(slotCount);
+    emit OnProgressStart(*slotCount);
 
-    for (qint32 i = 0; i < slotCount; ++i) {
+    for (qint32 i = 0; i < *slotCount; ++i) {
         const QStringList p = SplitParameters(SendCommand(QStringLiteral("GET BATCH ") + QString::number(i)));
         if (p.size() != 8)
             throw Error(TooManyParameters);
@@ -81,28 +79,16 @@ void TdmCommunication::ReadBatchReadings(TBatch &batch)
     batch.FReadingsLoaded = true;
 }
 
-QStringList TdmCommunication::QueryOnce(const QString &command, qsizetype count, quint32 timeOut)
+QStringList TdmCommunication::QueryOnce(const QString &command, qsizetype count, quint32 timeOut, const QString &hint)
 {
     // Sent again, such a command would be carried out again: a second batch of the same name, or
     // a deletion reported as failed because the first one did it. It goes out once and is given
-    // the time all the transmissions would have had. Without a reply nobody knows whether the
-    // meter carried it out.
+    // the time all the transmissions would have had.
     const quint32 previous = FDataLink->TimeOutResponse();
     FDataLink->SetTimeOutResponse(timeOut);
-    // A late reply is not waited for: no other command has these words, so none can take it.
-    const auto restore = qScopeGuard([this, previous] {
-        FDataLink->SetTimeOutResponse(previous);
-        FOwedReplies = 0;
-    });
-    QString reply;
-    try {
-        reply = Exchange(command, 1);
-    } catch (const Error &e) {
-        if (FResponseReceived)
-            throw;
-        throw Error(e.message() + QStringLiteral("\r\nPlease read the batches again to see what the Talvo holds."));
-    }
-    return Parameters(reply, count);
+    const auto restore = qScopeGuard([this, previous] { FDataLink->SetTimeOutResponse(previous); });
+    return Change(hint + QStringLiteral(" Please read the batches again to see what the Talvo holds."),
+                  [&] { return Parameters(Exchange(command, 1), count); });
 }
 
 void TdmCommunication::NewBatch(const QString &name, qint32 maxReadings, TDateTime createdAt, qint32 &batchId)
@@ -123,7 +109,8 @@ void TdmCommunication::NewBatch(const QString &name, qint32 maxReadings, TDateTi
     const QString command = QStringLiteral("NEW BATCH \"") + name + QStringLiteral("\" ") +
                             QString::number(DateTimeToDeviceTime(createdAt)) + QLatin1Char(' ') +
                             QString::number(maxReadings);
-    const QStringList p = QueryOnce(command, 7, Attempts * FNewBatchTimeOut);
+    const QStringList p =
+        QueryOnce(command, 7, Attempts * FNewBatchTimeOut, QStringLiteral("The Talvo may have created the batch."));
     const qint32 result = StrToInt(p[5]);
     if (result == 2)
         throw Error(QStringLiteral("There are no more places left in the Talvo for batches.\r\n"
@@ -141,7 +128,8 @@ void TdmCommunication::DeleteBatch(qint32 batchId)
     emit OnProgressEnd();
 
     const QStringList p =
-        QueryOnce(QStringLiteral("DEL BATCH ") + QString::number(batchId), 4, Attempts * FDataLink->TimeOutResponse());
+        QueryOnce(QStringLiteral("DEL BATCH ") + QString::number(batchId), 4, Attempts * FDataLink->TimeOutResponse(),
+                  QStringLiteral("The Talvo may have deleted the batch."));
     // On a refusal the meter puts its error code where the batch ID stands otherwise.
     if (StrToInt(p[3]) == -1) {
         if (TryStrToInt(p[2]) == 3)

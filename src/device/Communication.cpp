@@ -7,14 +7,21 @@
 #include "link/Wait.h"
 #include "model/Errors.h"
 
-#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTime>
+#include <algorithm>
 
 namespace {
 
 constexpr quint32 ResponseTimeOut = 500;
 constexpr int IdentificationTimeOut = 7000;
+// How many response times each transmission of the barrier waits.
+constexpr quint32 BarrierPatience = 7;
+// Questions that change nothing in the meter, one of which is the barrier.
+const char *const BarrierCommands[] = {"GET VERSION", "GET RTC", "GET SERVOLT", "GET MAXNROFB"};
+const QString LinkLostText = QStringLiteral("The connection to the Talvo was lost.");
+const QString OutOfStepText = QStringLiteral("The Talvo is still answering earlier commands.\r\n"
+                                             "Please wait a moment and try again.");
 
 } // namespace
 
@@ -80,14 +87,28 @@ void TdmCommunication::OnLinkDataConf(const QString &data)
     FLastResponse = data;
     FLastResponse.remove(QChar(0));
     FResponseReceived = true;
-    if (FOwedReplies > 0)
-        --FOwedReplies;
+    ++FFramesHeard;
+    for (qsizetype i = 0; i < FOwed.size(); ++i)
+        if (FOwed[i].Command == FCommand) {
+            ReplyCame(i);
+            return;
+        }
 }
 
 void TdmCommunication::OnLinkError(int error)
 {
     if (error >= 0 && error <= 4)
         FLastError = DataLinkErrorText(error);
+    if (error == TMPDataLink::dlLost) {
+        // The port is closed and nothing it owed can come; the next command connects afresh.
+        FLastError = LinkLostText;
+        FLinkLost = true;
+        FOwed.clear();
+        if (FConnected) {
+            FConnected = false;
+            emit OnDisconnected();
+        }
+    }
     FErrorReported = true;
 }
 
@@ -100,25 +121,100 @@ void TdmCommunication::OnLinkFrameError(int error)
 
 void TdmCommunication::OnLinkDiscarded(const QString &data)
 {
-    if (FOwedReplies > 0 && ReplyAnswers(FLastCommand, data))
-        --FOwedReplies;
+    ++FFramesHeard;
+    for (qsizetype i = 0; i < FOwed.size(); ++i)
+        if (ReplyAnswers(FOwed[i].Command, data)) {
+            ReplyCame(i);
+            return;
+        }
 }
 
-void TdmCommunication::DrainOwedReplies(const QString &command)
+void TdmCommunication::ReplyCame(qsizetype owed)
 {
-    // A command that went out more than once is answered more than once, and the meter answers in
-    // order. Those replies are let in and dropped before another command goes out: that command
-    // might not tell them from its own answer ("GET BATCH" repeats nothing of its slot), and a
-    // meter that works through its commands one at a time would fall further behind with each.
-    // The same command again may take them: they answer the same question. Past the time they
-    // were waited for, they are not counted on any more.
-    if (FOwedUntil.hasExpired())
-        FOwedReplies = 0;
-    if (command == FLastCommand)
+    // The meter answers in order: the barrier's reply comes after every reply owed before it, so
+    // those that have not come by then never will.
+    if (FOwed[owed].Barrier) {
+        FOwed.remove(0, owed + 1);
+        FBarrierAnswered = true;
+    } else {
+        FOwed.remove(owed);
+    }
+}
+
+void TdmCommunication::BringInStep(const QString &next)
+{
+    // Replies still owed by a meter that answered late, or not at all, would be taken for the
+    // answer of the next command wherever that command cannot tell them from its own ("GET BATCH"
+    // repeats nothing of its slot, "GET READING" only the reading index). The same command may
+    // take them: they answer the same question. A punctual meter owes nothing and waits for
+    // nothing here.
+    if (std::all_of(FOwed.cbegin(), FOwed.cend(), [&next](const TOwed &o) { return o.Command == next; }))
         return;
-    if (FOwedReplies > 0 && FDataLink->Active())
-        WaitUntil([this] { return FOwedReplies == 0; }, FOwedUntil);
-    FOwedReplies = 0;
+    if (!FDataLink->Active()) {
+        FOwed.clear();
+        return;
+    }
+    // Replies up to seven response times after the last transmission are waited for and dropped,
+    // in whatever order they come.
+    WaitUntil([this] { return FOwed.isEmpty() || FLinkLost; }, FOwedUntil);
+    if (FLinkLost)
+        throw LinkError(LinkLostText);
+    if (FOwed.isEmpty())
+        return;
+
+    // Later ones, or lost ones: a barrier goes out, a question that changes nothing, with words
+    // that no owed command and not the next one has. The meter answers in order, so once the
+    // barrier's reply is in, nothing owed is left to come.
+    QStringList taken{CommandWords(next)};
+    for (const TOwed &o : std::as_const(FOwed))
+        taken << CommandWords(o.Command);
+    const auto barrier = std::find_if(std::begin(BarrierCommands), std::end(BarrierCommands),
+                                      [&taken](const char *c) { return !taken.contains(QLatin1String(c)); });
+    if (barrier == std::end(BarrierCommands))
+        throw LinkError(OutOfStepText);
+    const QString command = QLatin1String(*barrier);
+
+    // A meter that works through its commands one at a time answers the barrier only after all it
+    // owes: the barrier waits seven response times for a reply, and goes on waiting as long as
+    // owed replies keep coming. Only a line that stayed quiet may have lost it; then it goes out
+    // again, at most three times.
+    WaitUntil([this] { return !FDataLink->Busy(); });
+    const quint32 previous = FDataLink->TimeOutResponse();
+    const quint32 patience = previous * BarrierPatience;
+    FDataLink->SetTimeOutResponse(patience);
+    FCommand = command;
+    // A refusal names no command: it may be the answer to an owed one, so it is not the barrier's.
+    FDataLink->SetResponseFilter(
+        [command](const QString &reply) { return !IsRefusal(reply) && ReplyAnswers(command, reply); });
+    const auto restore = qScopeGuard([this, previous] {
+        FDataLink->SetTimeOutResponse(previous);
+        FDataLink->SetResponseFilter({});
+    });
+    const qsizetype owedBefore = FOwed.size();
+    const int heardBefore = FFramesHeard;
+    FBarrierAnswered = false;
+    const auto inStep = [this] { return FLinkLost || FBarrierAnswered; };
+    bool send = true;
+    for (int round = 0, quiet = 0; !inStep() && quiet < Attempts && round < owedBefore + Attempts; ++round) {
+        const int heard = FFramesHeard;
+        if (send) {
+            qCDebug(lcExchange).noquote() << QStringLiteral("Barrier=%1").arg(command);
+            const bool waiting = FDataLink->Busy();
+            FDataLink->Send(command);
+            if (!waiting && FDataLink->Busy())
+                FOwed.append({command, true});
+            WaitUntil([&] { return inStep() || !FDataLink->Busy(); });
+        } else {
+            WaitUntil(inStep, QDeadlineTimer(patience, Qt::PreciseTimer));
+        }
+        send = FFramesHeard == heard;
+        quiet += send ? 1 : 0;
+    }
+    if (FLinkLost)
+        throw LinkError(LinkLostText);
+    if (!inStep())
+        // Nothing at all came back: the meter is silent, not behind.
+        throw LinkError(FFramesHeard == heardBefore ? DataLinkErrorText(TMPDataLink::dlTimeOut) : OutOfStepText);
 }
 
 QString TdmCommunication::SendCommand(const QString &command)
@@ -133,23 +229,27 @@ QString TdmCommunication::Exchange(const QString &command, int transmissions)
     if (FInExchange)
         throw Error(QStringLiteral("Another command is still waiting for the Talvo. Please try again."));
     FInExchange = true;
-    const auto done = qScopeGuard([this] {
-        FInExchange = false;
-        FDataLink->SetResponseFilter({});
-    });
-    DrainOwedReplies(command);
-    FLastCommand = command;
+    const auto done = qScopeGuard([this] { FInExchange = false; });
+    FSent = 0;
+    FRefused = false;
+    BringInStep(command);
+    FSent = 0;
+    return Transmit(command, transmissions);
+}
+
+QString TdmCommunication::Transmit(const QString &command, int transmissions)
+{
+    FCommand = command;
     FDataLink->SetResponseFilter([command](const QString &reply) { return ReplyAnswers(command, reply); });
+    const auto done = qScopeGuard([this] { FDataLink->SetResponseFilter({}); });
 
     FResponseReceived = false;
     FErrorReported = false;
     FConnectTimedOut = false;
+    FRefused = false;
     FLastResponse.clear();
     auto stamp = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")); };
     int counter = transmissions;
-    QElapsedTimer sinceFirst;
-    sinceFirst.start();
-    qint64 lastSent = 0;
     do {
         FResponseReceived = false;
         FErrorReported = false;
@@ -159,10 +259,13 @@ QString TdmCommunication::Exchange(const QString &command, int transmissions)
         const bool waiting = FDataLink->Busy(); // a refused send transmits nothing
         FDataLink->Send(command);
         if (!waiting && FDataLink->Busy()) {
-            ++FOwedReplies;
-            lastSent = sinceFirst.elapsed();
+            FOwed.append({command, false});
+            ++FSent;
+            FOwedUntil = QDeadlineTimer(BarrierPatience * FDataLink->TimeOutResponse(), Qt::PreciseTimer);
         }
         WaitUntil([this] { return FErrorReported || FResponseReceived || FConnectTimedOut; });
+        if (FLinkLost)
+            throw LinkError(LinkLostText);
         if (FResponseReceived) {
             qCDebug(lcExchange).noquote() << QStringLiteral("Send=%1, Response=%2, Retries=%3TimeStamp=%4")
                                                  .arg(command, FLastResponse)
@@ -172,21 +275,11 @@ QString TdmCommunication::Exchange(const QString &command, int transmissions)
         }
     } while (counter > 0);
 
-    // The replies still owed answer the later transmissions. They are let in until seven response
-    // times after the last transmission (3.5 s: a reply up to three seconds late is heard out);
-    // from a meter that works through its commands one at a time, and so answers each resend as
-    // late again as the answer came, until that much later if it is later still.
-    const qint64 timeOut = FDataLink->TimeOutResponse();
-    const qint64 now = sinceFirst.elapsed();
-    qint64 until = lastSent + (2 * Attempts + 1) * timeOut;
-    if (FResponseReceived)
-        until = qMax(until, now + qMin(FOwedReplies, Attempts) * now + timeOut);
-    FOwedUntil = QDeadlineTimer(qMax<qint64>(0, until - now), Qt::PreciseTimer);
-
     if (FErrorReported)
         throw Error(FLastError);
     const QString upper = FLastResponse.toUpper();
     const QString sent = QStringLiteral("\r\nCommand send was \"") + command + QLatin1Char('"');
+    FRefused = upper == QLatin1String("ERR") || upper == QLatin1String("P?") || upper == QLatin1String("C?");
     if (upper == QLatin1String("ERR"))
         throw Error(QStringLiteral("The Slave reported an error. ") + sent);
     if (upper == QLatin1String("P?"))
@@ -194,6 +287,19 @@ QString TdmCommunication::Exchange(const QString &command, int transmissions)
     if (upper == QLatin1String("C?"))
         throw Error(QStringLiteral("The Slave reported an unkown command. ") + sent);
     return FLastResponse;
+}
+
+QStringList TdmCommunication::Change(const QString &hint, const std::function<QStringList()> &query)
+{
+    try {
+        return query();
+    } catch (const Error &e) {
+        // Refused, or never sent: the meter did not carry it out. Anything else proves nothing.
+        if (FSent == 0 || FRefused)
+            throw;
+        const QString message = e.message() + QStringLiteral("\r\n") + hint;
+        RaiseLike(e, message);
+    }
 }
 
 QStringList TdmCommunication::Query(const QString &command, qsizetype count)

@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class Prompts;
@@ -77,11 +78,19 @@ private:
     void OnLinkError(int error);
     void OnLinkFrameError(int error);
     void OnLinkDiscarded(const QString &data);
-    void DrainOwedReplies(const QString &command);
-    // The exchange of SendCommand, with at most `transmissions` transmissions.
+    void ReplyCame(qsizetype owed);
+    // Makes sure no reply the meter still owes can be taken for the answer to `next`.
+    void BringInStep(const QString &next);
+    // The exchange of SendCommand, with at most `transmissions` transmissions, once the line is in
+    // step.
     QString Exchange(const QString &command, int transmissions);
+    // The transmissions of one command, to its first reply.
+    QString Transmit(const QString &command, int transmissions);
+    // The exchange of a command that changes the meter: when it fails in a way that does not prove
+    // the meter left it undone (no reply, a reply of the wrong form), the message adds `hint`.
+    QStringList Change(const QString &hint, const std::function<QStringList()> &query);
     // A command that changes the meter's batch list: sent once, answered within `timeOut` ms.
-    QStringList QueryOnce(const QString &command, qsizetype count, quint32 timeOut);
+    QStringList QueryOnce(const QString &command, qsizetype count, quint32 timeOut, const QString &hint);
     bool Identify();
     void CheckClock();
     void EnsureConnected();
@@ -89,6 +98,10 @@ private:
     QStringList Query(const QString &command, qsizetype count);
     static QStringList Parameters(const QString &reply, qsizetype count);
     QString ReadConfig(int index);
+    // "SET CONFIG index value", answered with the index and the value.
+    void SetConfig(int index, const QString &value);
+    // The same for a setting that an older meter does not keep and answers "ERR 1"; the reply.
+    QStringList SetConfigOrErr1(int index, const QString &value);
 
     // How many times SendCommand transmits a command that is not answered.
     static constexpr int Attempts = 3;
@@ -100,11 +113,23 @@ private:
     bool FErrorReported = false;
     bool FConnectTimedOut = false;
     bool FInExchange = false;
-    // The command of the last exchange, the replies to its transmissions that have not arrived yet,
-    // and how long they may still take.
-    QString FLastCommand;
-    int FOwedReplies = 0;
+    // The command being transmitted; the transmissions whose replies the meter still owes, in the
+    // order they went out, and until when they are waited for.
+    QString FCommand;
+    struct TOwed {
+        QString Command;
+        bool Barrier;
+    };
+    QList<TOwed> FOwed;
     QDeadlineTimer FOwedUntil;
+    bool FBarrierAnswered = false;
+    // Of the last exchange: how many times the command went out, and whether the meter refused it.
+    int FSent = 0;
+    bool FRefused = false;
+    // The device went away; until a port opens again nothing can come.
+    bool FLinkLost = false;
+    // Frames received, taken or not: whether a meter that owes replies is there at all.
+    int FFramesHeard = 0;
     QString FLastResponse;
     QString FLastError;
     bool FConnected = false;

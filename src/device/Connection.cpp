@@ -78,7 +78,9 @@ bool TdmCommunication::Connect(bool checkClock)
         const int number = PortNumber(name).value_or(0);
         FDataLink->ComSettings().SetDeviceComport(static_cast<quint16>(number));
         FDataLink->Open();
-        FOwedReplies = 0; // what another port owed does not come on this one
+        // What another port owed does not come on this one.
+        FOwed.clear();
+        FLinkLost = false;
         if (FDataLink->Active() && Identify()) {
             const QStringList params = SplitParameters(FLastResponse);
             if (params.size() > 2) {
@@ -142,5 +144,8 @@ TDateTime TdmCommunication::GetDeviceTime()
 void TdmCommunication::SetDeviceTime(TDateTime value)
 {
     const QString text = QDateTimeFromDateTime(value).toString(QStringLiteral("HH mm ss dd MM yyyy"));
-    Query(QStringLiteral("SET RTC ") + text, 9);
+    const QString command = QStringLiteral("SET RTC ") + text;
+    Change(
+        QStringLiteral("The Talvo may have set its clock. Please read its date and time again to see what it holds."),
+        [&] { return Query(command, 9); });
 }

@@ -12,6 +12,9 @@ namespace {
 
 const QString ParameterError = QStringLiteral("The received message contained a parameter error.");
 
+const QString SettingInDoubt =
+    QStringLiteral("The Talvo may have taken the new value. Please read the settings again to see what it holds.");
+
 // The meter's "ERR 1" answer: this setting is not kept in the meter.
 bool IsErr1(const QStringList &p)
 {
@@ -131,9 +134,24 @@ double TdmCommunication::GetG25()
     return ParseDeviceFloat(ReadConfig(10));
 }
 
+void TdmCommunication::SetConfig(int index, const QString &value)
+{
+    Change(SettingInDoubt, [&] { return Query(QStringLiteral("SET CONFIG %1 ").arg(index) + value, 4); });
+}
+
+QStringList TdmCommunication::SetConfigOrErr1(int index, const QString &value)
+{
+    return Change(SettingInDoubt, [&] {
+        const QStringList p = SplitParameters(SendCommand(QStringLiteral("SET CONFIG %1 ").arg(index) + value));
+        if (p.size() != 4 && !IsErr1(p))
+            throw Error(ParameterError);
+        return p;
+    });
+}
+
 void TdmCommunication::SetG25(double value)
 {
-    Query(QStringLiteral("SET CONFIG 10 ") + FormatDeviceFloat(value), 4);
+    SetConfig(10, FormatDeviceFloat(value));
 }
 
 double TdmCommunication::GetAlpha()
@@ -143,7 +161,7 @@ double TdmCommunication::GetAlpha()
 
 void TdmCommunication::SetAlpha(double value)
 {
-    Query(QStringLiteral("SET CONFIG 9 ") + FormatDeviceFloat(value / 100), 4);
+    SetConfig(9, FormatDeviceFloat(value / 100));
 }
 
 double TdmCommunication::GetBresleOffset()
@@ -163,14 +181,8 @@ quint8 TdmCommunication::GetDeionizedWater()
 
 void TdmCommunication::SetDeionizedWater(quint8 value)
 {
-    const QStringList p = SplitParameters(SendCommand(QStringLiteral("SET CONFIG 29 ") + QString::number(value)));
-    if (p.size() == 4)
-        return;
-    if (IsErr1(p)) {
+    if (IsErr1(SetConfigOrErr1(29, QString::number(value))))
         FDeionizedWater = value;
-        return;
-    }
-    throw Error(ParameterError);
 }
 
 double TdmCommunication::GetAutoTempComp()
@@ -185,15 +197,8 @@ double TdmCommunication::GetAutoTempComp()
 
 void TdmCommunication::SetAutoTempComp(double value)
 {
-    const QString command = QStringLiteral("SET CONFIG 24 ") + QString::number(RoundHalfEven(value * 1000));
-    const QStringList p = SplitParameters(SendCommand(command));
-    if (p.size() == 4)
-        return;
-    if (IsErr1(p)) {
+    if (IsErr1(SetConfigOrErr1(24, QString::number(RoundHalfEven(value * 1000)))))
         FAutoTempComp = value;
-        return;
-    }
-    throw Error(ParameterError);
 }
 
 QString TdmCommunication::GetPassword()
@@ -210,6 +215,8 @@ bool TdmCommunication::SetPassword(const QString &text)
         if (i >= text.size() || text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
             throw Error(QStringLiteral("The new password is invalid."));
     for (int n = 12; n <= 15; ++n)
-        Query(QStringLiteral("SET CONFIG %1 ").arg(n) + text.at(n - 12), 4);
+        Change(QStringLiteral("The Talvo may have taken the new password or part of it. Please read the password "
+                              "again to see what it holds."),
+               [&] { return Query(QStringLiteral("SET CONFIG %1 ").arg(n) + text.at(n - 12), 4); });
     return true;
 }

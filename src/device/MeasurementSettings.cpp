@@ -2,6 +2,10 @@
 
 #include "device/Communication.h"
 #include "model/Conversions.h"
+#include "model/Errors.h"
+
+#include <QList>
+#include <functional>
 
 QString CheckFluidConductivity(qint64 g25)
 {
@@ -48,10 +52,38 @@ void ReadMeasurementSettings(TdmCommunication &comm, bool validationFluid, TMeas
 
 void WriteMeasurementSettings(TdmCommunication &comm, const TMeasurementSettings &s, bool validationFluid)
 {
+    struct Step {
+        QString Label;
+        std::function<void()> Write;
+    };
+    QList<Step> steps;
     if (validationFluid) {
-        comm.SetG25(static_cast<double>(s.G25));
-        comm.SetAlpha(s.Alpha);
+        steps.append(
+            {QStringLiteral("Validation Fluid Conductivity"), [&] { comm.SetG25(static_cast<double>(s.G25)); }});
+        steps.append({QStringLiteral("Validation Fluid Temp. Coefficient"), [&] { comm.SetAlpha(s.Alpha); }});
     }
-    comm.SetDeionizedWater(static_cast<quint8>(s.DeionizedWater));
-    comm.SetAutoTempComp(s.AutoTempComp / 100);
+    steps.append({QStringLiteral("Conductivity Deionized Water"),
+                  [&] { comm.SetDeionizedWater(static_cast<quint8>(s.DeionizedWater)); }});
+    steps.append({QStringLiteral("Compensation Factor"), [&] { comm.SetAutoTempComp(s.AutoTempComp / 100); }});
+
+    // A write that fails half-way leaves the meter with some values new and some old: the message
+    // says which.
+    const auto labels = [&steps](qsizetype from, qsizetype to) {
+        QStringList names;
+        for (qsizetype i = from; i < to; ++i)
+            names << steps[i].Label;
+        return names.join(QStringLiteral(", "));
+    };
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        try {
+            steps[i].Write();
+        } catch (const Error &e) {
+            QString message = e.message() + QStringLiteral("\r\nFailed: ") + steps[i].Label + QLatin1Char('.');
+            if (i > 0)
+                message += QStringLiteral("\r\nWritten: ") + labels(0, i) + QLatin1Char('.');
+            if (i + 1 < steps.size())
+                message += QStringLiteral("\r\nNot written: ") + labels(i + 1, steps.size()) + QLatin1Char('.');
+            RaiseLike(e, message);
+        }
+    }
 }

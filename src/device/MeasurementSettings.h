@@ -22,5 +22,6 @@ TMeasurementSettings ReadMeasurementSettings(TdmCommunication &comm, bool valida
 // Reads into s in the meter's order, so that after a failure half-way s keeps the values already read
 // and its earlier values for the rest.
 void ReadMeasurementSettings(TdmCommunication &comm, bool validationFluid, TMeasurementSettings &s);
-// Sends the values in the meter's order; the checks are the caller's, before anything is sent.
+// Sends the values in the meter's order; the checks are the caller's, before anything is sent. A
+// failure names the value that failed, those written before it and those not written.
 void WriteMeasurementSettings(TdmCommunication &comm, const TMeasurementSettings &s, bool validationFluid);

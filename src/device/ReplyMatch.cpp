@@ -23,14 +23,27 @@ bool Echoes(const QStringList &command, qsizetype cmdPos, const QStringList &rep
 
 } // namespace
 
+bool IsRefusal(const QString &reply)
+{
+    QString text = reply;
+    text.remove(QChar(0));
+    const QStringList r = SplitParameters(text);
+    return !r.isEmpty() &&
+           (Same(r[0], QStringLiteral("ERR")) || Same(text, QStringLiteral("P?")) || Same(text, QStringLiteral("C?")));
+}
+
+QString CommandWords(const QString &command)
+{
+    return SplitParameters(command).mid(0, 2).join(QLatin1Char(' ')).toUpper();
+}
+
 bool ReplyAnswers(const QString &command, const QString &reply)
 {
     QString text = reply;
     text.remove(QChar(0));
     const QStringList r = SplitParameters(text);
-    // "ERR", "P?", "C?" and "ERR" with a code: refusals, taken as they are.
-    if (r.isEmpty() || Same(r[0], QStringLiteral("ERR")) || Same(text, QStringLiteral("P?")) ||
-        Same(text, QStringLiteral("C?")))
+    // Refusals, and an empty reply, carry nothing to check: taken as they are.
+    if (r.isEmpty() || IsRefusal(text))
         return true;
     const QStringList c = SplitParameters(command);
     for (qsizetype i = 0; i < qMin<qsizetype>(2, c.size()); ++i)

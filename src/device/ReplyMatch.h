@@ -9,3 +9,7 @@
 #include <QString>
 
 bool ReplyAnswers(const QString &command, const QString &reply);
+// "ERR", "P?", "C?", or "ERR" with a code.
+bool IsRefusal(const QString &reply);
+// The two command words, upper case, one blank between them.
+QString CommandWords(const QString &command);

@@ -81,9 +81,14 @@ void TSaveCommands::EnsureReadings(TBatch &batch)
 
 void TSaveCommands::SaveBatch(TBatch &batch)
 {
+    SaveOne(batch, false);
+}
+
+bool TSaveCommands::SaveOne(TBatch &batch, bool named)
+{
     const std::optional<QString> file = AskFile(batch.FName.trimmed());
     if (!file)
-        return;
+        return true;
     try {
         EnsureDeviceInfo();
         EnsureReadings(batch);
@@ -100,8 +105,10 @@ void TSaveCommands::SaveBatch(TBatch &batch)
         FStatus.ClearStatus();
         FStatus.ShowStatus(Saved);
     } catch (const std::exception &e) {
-        FPrompts.Message(TMsgKind::Warning, MessageOf(e), TMsgButtons::Ok);
+        FPrompts.Message(TMsgKind::Warning, named ? NotSaved(batch, e) : MessageOf(e), TMsgButtons::Ok);
+        return !dynamic_cast<const LinkError *>(&e);
     }
+    return true;
 }
 
 void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
@@ -119,7 +126,16 @@ void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
         SaveCombinedWorkbook(*file, batches);
 }
 
-bool TSaveCommands::WriteSection(TBatch &batch, TSheet &sheet, const std::function<void()> &write)
+QString TSaveCommands::NotSaved(const TBatch &batch, const std::exception &e)
+{
+    QString text =
+        QStringLiteral("The batch ") + batch.FName + QStringLiteral(" could not be saved.\r\nMessage: ") + MessageOf(e);
+    if (dynamic_cast<const LinkError *>(&e))
+        text += QStringLiteral("\r\nThe batches after it were not read.");
+    return text;
+}
+
+TSaveCommands::TSection TSaveCommands::WriteSection(TBatch &batch, TSheet &sheet, const std::function<void()> &write)
 {
     try {
         EnsureReadings(batch);
@@ -128,13 +144,10 @@ bool TSaveCommands::WriteSection(TBatch &batch, TSheet &sheet, const std::functi
         write();
         FStatus.ClearStatus();
         FStatus.ShowStatus(Saved);
-        return true;
+        return TSection::Written;
     } catch (const std::exception &e) {
-        FPrompts.Message(TMsgKind::Warning,
-                         QStringLiteral("The batch ") + batch.FName +
-                             QStringLiteral(" could not be saved.\r\nMessage: ") + MessageOf(e),
-                         TMsgButtons::Ok);
-        return false;
+        FPrompts.Message(TMsgKind::Warning, NotSaved(batch, e), TMsgButtons::Ok);
+        return dynamic_cast<const LinkError *>(&e) ? TSection::Stopped : TSection::Failed;
     }
 }
 
@@ -146,13 +159,16 @@ void TSaveCommands::SaveCombinedCsv(const QString &file, const QList<TBatch *> &
     QList<TBatch *> written;
     TSheet sheet;
     for (qsizetype i = 0; i < batches.size(); ++i) {
-        const bool ok = WriteSection(*batches[i], sheet, [&] {
+        const TSection section = WriteSection(*batches[i], sheet, [&] {
             const QByteArray text = SheetToCsv(sheet);
             if (out.File().write(text) != text.size())
                 throw Error(QStringLiteral("Could not save data to csv file."));
         });
-        if (ok)
+        if (section == TSection::Written)
             written << batches[i];
+        // The line to the meter is gone: the batches read so far are saved, no more are tried.
+        if (section == TSection::Stopped)
+            break;
         if (i + 1 < batches.size())
             out.File().write(CsvSectionSeparator(sheet.ColCount()));
     }
@@ -171,9 +187,12 @@ void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch
     for (qsizetype i = 0; i < batches.size(); ++i) {
         TBatch &batch = *batches[i];
         // A batch that fails leaves its worksheet as far as it was filled.
-        if (WriteSection(batch, sheet,
-                         [&] { FillWorksheet(workbook, static_cast<int>(i), sheet, batch.FName, false); }))
+        const TSection section = WriteSection(
+            batch, sheet, [&] { FillWorksheet(workbook, static_cast<int>(i), sheet, batch.FName, false); });
+        if (section == TSection::Written)
             written << &batch;
+        if (section == TSection::Stopped)
+            break;
         if (i + 1 < batches.size())
             workbook.addSheet();
     }
@@ -185,5 +204,6 @@ void TSaveCommands::SaveCombinedWorkbook(const QString &file, const QList<TBatch
 void TSaveCommands::SaveAllBatchesSeparately(const QList<TBatch *> &batches)
 {
     for (TBatch *batch : batches)
-        SaveBatch(*batch);
+        if (!SaveOne(*batch, true))
+            break;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 class Prompts;
 class TBatch;
@@ -38,9 +39,15 @@ private:
     std::optional<QString> AskFile(const QString &proposed);
     void EnsureDeviceInfo();
     void EnsureReadings(TBatch &batch);
+    // One batch to a file of its own; `named` puts the batch's name in a warning. False when the
+    // line to the meter is gone, so that no further batch is tried.
+    bool SaveOne(TBatch &batch, bool named);
+    static QString NotSaved(const TBatch &batch, const std::exception &e);
+    // Stopped: the line to the meter is gone; no further batch is tried.
+    enum class TSection { Written, Failed, Stopped };
     // One batch's section of a combined file: readings fetched, sheet built, written by write. A
-    // failure is shown as that batch's warning; the result says whether the section was written.
-    bool WriteSection(TBatch &batch, TSheet &sheet, const std::function<void()> &write);
+    // failure is shown as that batch's warning.
+    TSection WriteSection(TBatch &batch, TSheet &sheet, const std::function<void()> &write);
     void SaveCombinedCsv(const QString &file, const QList<TBatch *> &batches);
     void SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches);
 

@@ -94,3 +94,12 @@ void TMPDataLink::DoDataSendInd()
 {
     emit OnMPDLDataSendInd();
 }
+
+void TMPDataLink::DoDeviceLost()
+{
+    FResponseTimer.stop();
+    RestoreInterval();
+    FBusy = false;
+    FRetriesLeft = FRetries;
+    emit OnMPDLError(dlLost);
+}

@@ -10,7 +10,7 @@ class TMPDataLink : public TMPFrame {
     Q_OBJECT
 public:
     // Data link error codes.
-    enum { dlTimeOut = 0, dlBusy = 1, dlFrameError = 2, dlNotOpen = 3, dlCannotOpen = 4 };
+    enum { dlTimeOut = 0, dlBusy = 1, dlFrameError = 2, dlNotOpen = 3, dlCannotOpen = 4, dlLost = 5 };
 
     explicit TMPDataLink(QObject *parent = nullptr, TSerialDriverFactory factory = {});
     ~TMPDataLink() override;
@@ -37,6 +37,8 @@ protected:
     void DoDataInd(const QString &data) override;
     void DoComError(int error) override;
     void DoDataSendInd() override;
+    // The outstanding request, if any, can get no response any more: it ends at once.
+    void DoDeviceLost() override;
 
 private:
     void OnResponseTimeOut();

@@ -49,6 +49,7 @@ void TMPFrame::CreatePort()
     connect(FPort.get(), &TSerialDriver::BytesAvailable, this, &TMPFrame::OnBytesAvailable);
     connect(FPort.get(), &TSerialDriver::LineErrorOccurred, this, &TMPFrame::OnLineError);
     connect(FPort.get(), &TSerialDriver::OutputDrained, this, &TMPFrame::DoDataSendInd);
+    connect(FPort.get(), &TSerialDriver::DeviceLost, this, &TMPFrame::OnDeviceLost);
 }
 
 void TMPFrame::ApplySettings()
@@ -204,6 +205,16 @@ void TMPFrame::OnLineError(int code)
         DoComError(feTriggerFailed);
 }
 
+void TMPFrame::OnDeviceLost()
+{
+    if (!FActive)
+        return;
+    FActive = false;
+    FRxState = WaitStart;
+    FRxBuffer.clear();
+    DoDeviceLost();
+}
+
 void TMPFrame::DoDataInd(const QString &data)
 {
     emit OnMPFrameDataInd(data);
@@ -221,4 +232,9 @@ void TMPFrame::DoComError(int error)
 void TMPFrame::DoDataSendInd()
 {
     emit OnMPFrameDataSendInd();
+}
+
+void TMPFrame::DoDeviceLost()
+{
+    emit OnMPFrameLost();
 }

@@ -63,11 +63,14 @@ signals:
     void OnMPFrameDataInd(const QString &data);
     void OnMPFrameDataSendInd();
     void OnMPFrameComError(int error);
+    // The device went away; the port is closed.
+    void OnMPFrameLost();
 
 protected:
     virtual void DoDataInd(const QString &data);
     virtual void DoComError(int error);
     virtual void DoDataSendInd();
+    virtual void DoDeviceLost();
 
     bool FConnecting = false;
     bool FConnectFailed = false;
@@ -77,6 +80,7 @@ private:
     void CreatePort();
     void OnBytesAvailable(int count);
     void OnLineError(int code);
+    void OnDeviceLost();
     // The framing settings, taken once for each batch of received bytes.
     struct TRxRule {
         bool NoStart;

@@ -111,7 +111,11 @@ void TQtSerialDriver::OnBytesWritten()
 void TQtSerialDriver::OnError(QSerialPort::SerialPortError error)
 {
     // A device that went away (a pulled cable, a closed pseudo-terminal) keeps signalling until the
-    // port is closed; close it, so that later writes fail cleanly and nothing spins.
-    if (error == QSerialPort::ResourceError)
+    // port is closed; close it, so that later writes fail cleanly and nothing spins. A pseudo-terminal
+    // whose other end closed reports a read error on every read, a real port one that is gone.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && FPort->isOpen()) {
         FPort->close();
+        FDrainArmed = false;
+        emit DeviceLost();
+    }
 }

@@ -45,4 +45,7 @@ signals:
     void BytesAvailable(int count);
     void LineErrorOccurred(int code);
     void OutputDrained();
+    // The device went away (a pulled cable, a meter switched off, a closed pseudo-terminal); the
+    // port is closed by then.
+    void DeviceLost();
 };

@@ -26,6 +26,23 @@ public:
     QString className() const override { return QStringLiteral("EConvertError"); }
 };
 
+// The line to the meter is gone, or its replies could not be brought back in order: nothing more
+// can be read until it is mended, so an operation over several batches stops at the first one.
+class LinkError : public Error {
+public:
+    using Error::Error;
+};
+
+// Raises the same kind of failure again with another message.
+[[noreturn]] inline void RaiseLike(const Error &e, const QString &message)
+{
+    if (dynamic_cast<const LinkError *>(&e))
+        throw LinkError(message);
+    if (dynamic_cast<const ConvertError *>(&e))
+        throw ConvertError(message);
+    throw Error(message);
+}
+
 inline QString MessageOf(const std::exception &e)
 {
     if (const auto *error = dynamic_cast<const Error *>(&e))

@@ -2,8 +2,12 @@
 #include "support/CliRun.h"
 #include "support/SimProcess.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +39,12 @@ private slots:
     void listShowsWhatWasReadBeforeAFailure();
     void remembersThePortOfTheMeter();
     void lateBatchCommandsGoOutOnce();
+    void malformedSlotCountIsAnError_data();
+    void malformedSlotCountIsAnError();
+    void changesInDoubtSaySo();
+    void partialSettingsWriteNamesTheValues();
+    void emptyMeterAndClockToTheSecond();
+    void longWaitCountsItsSeconds();
 };
 
 void TestCli::portsAndHelp()
@@ -338,7 +348,9 @@ void TestCli::clockOffIsReported()
              qPrintable(r.Err));
     const Run synced = Cli(QStringList{"--sync-clock"} + device + QStringList{"list"});
     QCOMPARE(synced.Status, 0);
-    QCOMPARE(synced.Err, QString());
+    QVERIFY2(synced.Err.contains(QStringLiteral("The Talvo's clock is 2:05:0")) &&
+                 synced.Err.contains(QStringLiteral("setting it")) && !synced.Err.contains(QStringLiteral("run again")),
+             qPrintable(synced.Err));
     QCOMPARE(Cli(device + QStringList{"list"}).Err, QString());
 }
 
@@ -405,6 +417,125 @@ void TestCli::lateBatchCommandsGoOutOnce()
     const QStringList sent = QString::fromUtf8(f.readAll()).split(u'\n');
     QCOMPARE(sent.filter(QRegularExpression(QStringLiteral("^NEW BATCH "))).size(), 1);
     QCOMPARE(sent.filter(QRegularExpression(QStringLiteral("^DEL BATCH "))).size(), 1);
+}
+
+void TestCli::malformedSlotCountIsAnError_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("4 parameters") << "--wrong-count";
+    QTest::newRow("2 parameters") << "--short-count";
+}
+
+void TestCli::malformedSlotCountIsAnError()
+{
+    // A meter whose slot count cannot be read is not an empty meter.
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    SimProcess sim({fault, QStringLiteral("GET MAXNROFB")});
+    const QStringList device{QStringLiteral("--device"), sim.Path};
+    const QString message = QStringLiteral("The received message contained a parameter error.");
+    const Run list = Cli(device + QStringList{"list"});
+    QCOMPARE(list.Status, 2);
+    QVERIFY2(list.Err.contains(message), qPrintable(list.Err));
+    const QString file = dir.filePath(QStringLiteral("all.CSV"));
+    const Run all = Cli(device + QStringList{"export", "--all", file});
+    QCOMPARE(all.Status, 2);
+    QVERIFY2(all.Err.contains(message), qPrintable(all.Err));
+    QVERIFY(!QFile::exists(file));
+    const Run one = Cli(device + QStringList{"export", "--batch", "2", file});
+    QCOMPARE(one.Status, 2);
+    QVERIFY2(one.Err.contains(message) && !one.Err.contains(QStringLiteral("not found")), qPrintable(one.Err));
+}
+
+void TestCli::changesInDoubtSaySo()
+{
+    // The meter carried the command out, but its reply is of the wrong form: the user is told that
+    // it may have been done and how to see, so that running it again is a decision, not a guess.
+    {
+        SimProcess sim({QStringLiteral("--wrong-count"), QStringLiteral("NEW BATCH")});
+        const QStringList device{QStringLiteral("--device"), sim.Path};
+        const Run created = Cli(device + QStringList{"new-batch", "NB1", "20"});
+        QCOMPARE(created.Status, 2);
+        QVERIFY2(created.Err.contains(QStringLiteral("The received message contained a parameter error.\n"
+                                                     "The Talvo may have created the batch. Please read the batches "
+                                                     "again to see what the Talvo holds.")),
+                 qPrintable(created.Err));
+        QCOMPARE(Lines(Cli(device + QStringList{"list"}).Out).filter(QStringLiteral("\tNB1\t")).size(), 1);
+    }
+    {
+        SimProcess sim({QStringLiteral("--short-count"), QStringLiteral("DEL BATCH")});
+        const Run deleted = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("delete-batch"), "2"});
+        QCOMPARE(deleted.Status, 2);
+        QVERIFY2(deleted.Err.contains(QStringLiteral("The Talvo may have deleted the batch.")),
+                 qPrintable(deleted.Err));
+    }
+    {
+        // Refused: the meter says it did nothing, and nothing more is said.
+        SimProcess sim({QStringLiteral("--refuse"), QStringLiteral("ERR"), QStringLiteral("--refuse-command"),
+                        QStringLiteral("SET RTC")});
+        const Run set = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("clock"), QStringLiteral("--set"),
+                             QStringLiteral("now")});
+        QCOMPARE(set.Status, 2);
+        QVERIFY2(set.Err.contains(QStringLiteral("The Slave reported an error.")) &&
+                     !set.Err.contains(QStringLiteral("may have")),
+                 qPrintable(set.Err));
+    }
+}
+
+void TestCli::partialSettingsWriteNamesTheValues()
+{
+    SimProcess sim({QStringLiteral("--refuse"), QStringLiteral("P?"), QStringLiteral("--refuse-command"),
+                    QStringLiteral("SET CONFIG 24")});
+    const Run r = Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("settings"), QStringLiteral("--water"),
+                       QStringLiteral("3"), QStringLiteral("--comp"), QStringLiteral("2.5")});
+    QCOMPARE(r.Status, 2);
+    QVERIFY2(r.Err.contains(QStringLiteral("Command send was \"SET CONFIG 24 25\"\nFailed: Compensation Factor.\n"
+                                           "Written: Conductivity Deionized Water.")),
+             qPrintable(r.Err));
+}
+
+void TestCli::emptyMeterAndClockToTheSecond()
+{
+    // The meter's clock is 301 s ahead; it holds no batch.
+    QTemporaryDir dir;
+    SimProcess sim({QStringLiteral("--state"), QStringLiteral(FIXTURES "/sim/empty.json")});
+    const QStringList device{QStringLiteral("--device"), sim.Path};
+    const QString file = dir.filePath(QStringLiteral("all.CSV"));
+    const Run all = Cli(device + QStringList{"export", "--all", file});
+    QCOMPARE(all.Status, 0);
+    QVERIFY2(all.Err.contains(QStringLiteral("The Talvo holds no batch; no file was written.")), qPrintable(all.Err));
+    QVERIFY(!QFile::exists(file));
+    // More than five minutes is never shown as five minutes.
+    QVERIFY2(all.Err.contains(QStringLiteral("The Talvo's clock is 0:05:01 ahead of")), qPrintable(all.Err));
+    // Setting the clock does not first advise setting the clock.
+    const Run set = Cli(device + QStringList{"clock", "--set", "now"});
+    QCOMPARE(set.Status, 0);
+    QCOMPARE(set.Err, QString());
+}
+
+void TestCli::longWaitCountsItsSeconds()
+{
+    // Standard error on a terminal (a pseudo-terminal here): the status line of a wait of more
+    // than a second shows how long it has waited.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const auto closeMaster = qScopeGuard([master] { ::close(master); });
+    SimProcess sim({QStringLiteral("--late-for"), QStringLiteral("NEW BATCH=2600")});
+    QProcess p;
+    p.setStandardErrorFile(QString::fromLatin1(::ptsname(master)));
+    p.start(QStringLiteral(VORNELL_CLI), {QStringLiteral("--device"), sim.Path, QStringLiteral("new-batch"),
+                                          QStringLiteral("ROOF"), QStringLiteral("30")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    // Everything it wrote waits in the terminal's buffer.
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    QByteArray screen;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
+        screen.append(buf, n);
+    QVERIFY2(screen.contains("Creating new Batch in Talvo. This can take up to 10 seconds (1 s)") &&
+                 screen.contains("(2 s)"),
+             screen.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -64,6 +64,7 @@ class TestLateness : public QObject {
     Q_OBJECT
 private slots:
     void sameDataAsAPunctualMeter();
+    void oneLateReadingSpoilsNoOtherBatch();
 };
 
 void TestLateness::sameDataAsAPunctualMeter()
@@ -137,6 +138,69 @@ void TestLateness::sameDataAsAPunctualMeter()
     for (const Case &c : cases)
         if (c.Name.startsWith(QLatin1String("reading field")) || c.Name == punctual.Name)
             QCOMPARE(Sent(c.Log, QStringLiteral("GET READING")), 3);
+}
+
+void TestLateness::oneLateReadingSpoilsNoOtherBatch()
+{
+    // A meter that works through its commands one at a time answers the first reading of DECK A
+    // too late for all three transmissions, and each of them as late again; everything else is
+    // punctual. The late replies must not be taken for HOLD 2's reading: DECK A is named as not
+    // saved, HOLD 2 is saved exactly as from a meter that failed DECK A at once, and on its own
+    // exactly as from a punctual meter.
+    QTemporaryDir dir;
+    std::vector<Case> cases;
+    auto add = [&](const QString &name, const QStringList &flags) {
+        cases.push_back({name, flags, false, nullptr, {}, {}, {}});
+    };
+    add(QStringLiteral("punctual"), {});
+    add(QStringLiteral("refused at once"), {QStringLiteral("--refuse"), QStringLiteral("ERR"),
+                                            QStringLiteral("--refuse-command"), QStringLiteral("GET READING 5 0")});
+    for (const bool noise : {false, true})
+        for (int ms : {1550, 1900, 2800, 3400}) {
+            QStringList flags{QStringLiteral("--one-at-a-time"), QStringLiteral("--late-for"),
+                              QStringLiteral("GET READING 5 0=%1").arg(ms)};
+            if (noise)
+                flags << QStringLiteral("--garbage") << QStringLiteral("12");
+            add(QStringLiteral("%1 ms%2").arg(ms).arg(noise ? " with noise" : ""), flags);
+        }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        Case &c = cases[i];
+        c.Sim = std::make_unique<SimProcess>(
+            QStringList{QStringLiteral("--state"), QStringLiteral(FIXTURES "/sim/lateness.json")} + c.Flags);
+        QVERIFY2(!c.Sim->Path.isEmpty(), qPrintable(c.Name));
+        QVERIFY(QDir(dir.path()).mkpath(QString::number(i)));
+    }
+    const auto folder = [&](const Case &c) { return dir.filePath(QString::number(&c - cases.data())); };
+    RunAll(cases, &Case::Export, [&](const Case &c) {
+        return QStringList{QStringLiteral("--device"), c.Sim->Path, QStringLiteral("export"), QStringLiteral("--all"),
+                           folder(c) + QStringLiteral("/all.CSV")};
+    });
+    RunAll(cases, &Case::List, [&](const Case &c) {
+        return QStringList{QStringLiteral("--device"),   c.Sim->Path, QStringLiteral("export"), QStringLiteral("--all"),
+                           QStringLiteral("--separate"), folder(c)};
+    });
+
+    const Case &punctual = cases[0];
+    QCOMPARE(punctual.Export.Status, 0);
+    QCOMPARE(punctual.List.Status, 0);
+    const QByteArray hold = Contents(folder(punctual) + QStringLiteral("/HOLD 2.CSV"));
+    QVERIFY(hold.contains("HOLD 2"));
+    const QByteArray withoutDeck = Contents(folder(cases[1]) + QStringLiteral("/all.CSV"));
+    QVERIFY(withoutDeck.contains("HOLD 2") && !withoutDeck.contains("DECK A"));
+    for (std::size_t i = 1; i < cases.size(); ++i) {
+        const Case &c = cases[i];
+        const QString name = c.Name + u' ';
+        for (const Run *run : {&c.Export, &c.List}) {
+            QVERIFY2(run->Status == 2, qPrintable(name + run->Err));
+            QVERIFY2(run->Err.contains(QStringLiteral("The batch DECK A")) &&
+                         run->Err.contains(QStringLiteral("could not be saved")) &&
+                         !run->Err.contains(QStringLiteral("HOLD 2")),
+                     qPrintable(name + run->Err));
+        }
+        QVERIFY2(Contents(folder(c) + QStringLiteral("/all.CSV")) == withoutDeck, qPrintable(name));
+        QVERIFY2(Contents(folder(c) + QStringLiteral("/HOLD 2.CSV")) == hold, qPrintable(name));
+        QVERIFY2(!QFile::exists(folder(c) + QStringLiteral("/DECK A.CSV")), qPrintable(name));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLateness)

@@ -295,9 +295,11 @@ void TestConnection::deviceTimeErrors()
     QCOMPARE(Raised([&] { r.comm->GetDeviceTime(); }), QStringLiteral("'3x' is not a valid integer value"));
     r.meter.Reply = [](const QString &) { return QStringLiteral("GET RTC 12 30 05 31 02 2012"); };
     QVERIFY(Raised([&] { r.comm->GetDeviceTime(); }).endsWith(QLatin1String("is not a valid date")));
+    // The meter may have set its clock all the same.
     r.meter.Reply = [](const QString &) { return QStringLiteral("SET RTC 1 2 3 4 5 6"); };
     QCOMPARE(Raised([&] { r.comm->SetDeviceTime(Now()); }),
-             QStringLiteral("The received message contained a parameter error."));
+             QStringLiteral("The received message contained a parameter error.\r\nThe Talvo may have set its clock. "
+                            "Please read its date and time again to see what it holds."));
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

@@ -34,6 +34,11 @@ private slots:
     void lateReplyWithinSecondAttempt();
     void lateRepliesNeverAnswerTheNextCommand_data();
     void lateRepliesNeverAnswerTheNextCommand();
+    void barrierWaitsOutEveryOwedReply_data();
+    void barrierWaitsOutEveryOwedReply();
+    void refusalNeverEndsTheBarrier();
+    void punctualMeterSeesNoBarrier();
+    void lostDeviceIsSaidAsSuch();
     void replyMatching_data();
     void replyMatching();
     void closedPort();
@@ -159,7 +164,8 @@ void TestExchange::lateRepliesNeverAnswerTheNextCommand()
     qint64 free = 0; // one at a time: when the meter takes the next command
     r.meter.Reply = [&](const QString &c) {
         const QString reply =
-            c == QLatin1String("GET MAXNROFB") ? QStringLiteral("GET MAXNROFB 50")
+            c == QLatin1String("GET MAXNROFB")  ? QStringLiteral("GET MAXNROFB 50")
+            : c == QLatin1String("GET VERSION") ? QStringLiteral("GET VERSION Talvo V2.07")
             : c.startsWith(QLatin1String("GET BATCH "))
                 ? QStringLiteral("GET BATCH 1 0 \"") + c.mid(10) + QStringLiteral("\" 0 100 5")
                 : QStringLiteral("GET READING 0 ") + c.section(u' ', 3) + QStringLiteral(" 0 1250 215 0 0 0");
@@ -177,7 +183,124 @@ void TestExchange::lateRepliesNeverAnswerTheNextCommand()
     QStringList sent;
     for (const QString &c : commands)
         sent += QStringList(transmissions, c);
+    // The owed replies came within seven response times: waited for, no barrier needed.
     QCOMPARE(r.meter.Commands, sent);
+}
+
+void TestExchange::barrierWaitsOutEveryOwedReply_data()
+{
+    QTest::addColumn<int>("late");
+    QTest::addColumn<bool>("inStep");
+    // A 100 ms response time: the barrier's transmissions wait 700 ms each.
+    QTest::newRow("late, answered in time") << 400 << true;
+    QTest::newRow("later than the barrier can wait") << 2000 << false;
+}
+
+void TestExchange::barrierWaitsOutEveryOwedReply()
+{
+    // "GET BATCH 0" is answered `late` ms late for each of its three transmissions, one after
+    // the other, and its answers repeat nothing of the slot; the meter answers everything in order.
+    // The next command must get its own answer, or a clear failure, never one of those.
+    QFETCH(int, late);
+    QFETCH(bool, inStep);
+    Rig r;
+    r.comm.DataLink().SetTimeOutResponse(100);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 free = 0;
+    r.meter.Reply = [&](const QString &c) {
+        const QString reply = c == QLatin1String("GET BATCH 0")   ? QStringLiteral("GET BATCH 7 0 \"STALE\" 0 100 5")
+                              : c == QLatin1String("GET BATCH 1") ? QStringLiteral("GET BATCH 8 0 \"FRESH\" 0 100 5")
+                                                                  : c + QStringLiteral(" 1");
+        const qint64 due = qMax(clock.elapsed(), free) + (c == QLatin1String("GET BATCH 0") ? late : 5);
+        free = due;
+        QTimer::singleShot(static_cast<int>(due - clock.elapsed()), Qt::PreciseTimer, &r.comm,
+                           [&r, reply] { r.line.Deliver("/" + reply.toLatin1() + "\r\n"); });
+        return QString();
+    };
+    QCOMPARE(Raised([&] { r.comm.SendCommand(QStringLiteral("GET BATCH 0")); }),
+             QStringLiteral("Data Link layer time out"));
+    if (inStep) {
+        QCOMPARE(r.comm.SendCommand(QStringLiteral("GET BATCH 1")), QStringLiteral("GET BATCH 8 0 \"FRESH\" 0 100 5"));
+        QCOMPARE(r.meter.Commands.mid(3, 1), QStringList{QStringLiteral("GET VERSION")});
+    } else {
+        QString failure;
+        try {
+            r.comm.SendCommand(QStringLiteral("GET BATCH 1"));
+        } catch (const LinkError &e) {
+            failure = e.message();
+        }
+        QCOMPARE(failure, QStringLiteral("The Talvo is still answering earlier commands.\r\n"
+                                         "Please wait a moment and try again."));
+        QVERIFY(!r.meter.Commands.contains(QStringLiteral("GET BATCH 1")));
+    }
+}
+
+void TestExchange::refusalNeverEndsTheBarrier()
+{
+    // "GET BATCH 0" goes unanswered within its three transmissions and the wait for late replies
+    // after them; then, in order, a refusal and two late "GET BATCH" replies come, and only after
+    // them the barrier's reply. A refusal names
+    // no command: taken as the barrier's answer, it would let the stale replies in on "GET BATCH 1".
+    Rig r;
+    r.comm.DataLink().SetTimeOutResponse(100);
+    QElapsedTimer clock;
+    clock.start();
+    const auto at = [&](int ms, const QByteArray &reply) {
+        QTimer::singleShot(qMax<int>(1, ms - static_cast<int>(clock.elapsed())), Qt::PreciseTimer, &r.comm,
+                           [&r, reply] { r.line.Deliver("/" + reply + "\r\n"); });
+    };
+    r.meter.Reply = [&](const QString &c) {
+        if (c == QLatin1String("GET BATCH 0") && r.meter.Commands.size() == 1) {
+            at(1000, "C?");
+            at(1050, "GET BATCH 7 0 \"STALE\" 0 100 5");
+            at(1100, "GET BATCH 7 0 \"STALE\" 0 100 5");
+        } else if (c == QLatin1String("GET VERSION")) {
+            at(1150, "GET VERSION Talvo V2.07");
+        } else if (c == QLatin1String("GET BATCH 1")) {
+            at(0, "GET BATCH 8 0 \"FRESH\" 0 100 5");
+        }
+        return QString();
+    };
+    QCOMPARE(Raised([&] { r.comm.SendCommand(QStringLiteral("GET BATCH 0")); }),
+             QStringLiteral("Data Link layer time out"));
+    QCOMPARE(r.comm.SendCommand(QStringLiteral("GET BATCH 1")), QStringLiteral("GET BATCH 8 0 \"FRESH\" 0 100 5"));
+    QCOMPARE(r.meter.Commands,
+             (QStringList{"GET BATCH 0", "GET BATCH 0", "GET BATCH 0", "GET VERSION", "GET BATCH 1"}));
+}
+
+void TestExchange::punctualMeterSeesNoBarrier()
+{
+    Rig r;
+    r.meter.Reply = [](const QString &c) {
+        return c == QLatin1String("GET BATCH 1") ? QStringLiteral("P?") : c + QStringLiteral(" 1");
+    };
+    const QStringList commands{"GET MAXNROFB", "GET BATCH 0", "GET BATCH 1", "GET READING 3 0"};
+    for (const QString &c : commands)
+        Raised([&] { r.comm.SendCommand(c); });
+    QCOMPARE(r.meter.Commands, commands);
+}
+
+void TestExchange::lostDeviceIsSaidAsSuch()
+{
+    // The device goes away while the command waits: said at once, without the resends.
+    Rig r;
+    r.meter.Reply = [&](const QString &) {
+        r.line.Lose();
+        return QString();
+    };
+    bool link = false;
+    QString message;
+    try {
+        r.comm.SendCommand(QStringLiteral("GET BATCH 0"));
+    } catch (const LinkError &e) {
+        link = true;
+        message = e.message();
+    }
+    QVERIFY(link);
+    QCOMPARE(message, QStringLiteral("The connection to the Talvo was lost."));
+    QCOMPARE(r.meter.Commands.size(), 1);
+    QVERIFY(!r.comm.DataLink().Active());
 }
 
 void TestExchange::replyMatching_data()

@@ -46,6 +46,7 @@ const QStringList Allowed = {
     QStringLiteral("The received message contained a parameter error."),
     QStringLiteral("The received message had to many parameters."),
     QStringLiteral("The data received on GETNROFB was of a illegal format."),
+    QStringLiteral("The Talvo is still answering earlier commands."),
 };
 
 } // namespace
@@ -85,11 +86,8 @@ void TestSoak::neverWrongData()
             kind = 4; // split below
         } else if (roll < 85) {
             kind = 5, reply = QStringList{"ERR", "P?", "C?"}[random.bounded(3)];
-        } else if (roll < 90 && c != QLatin1String("GET MAXNROFB")) {
-            // (A slot count of another length means "no batches" to the meter's protocol.)
-            kind = 6, reply += QStringLiteral(" 9");
         } else if (roll < 90) {
-            kind = 0;
+            kind = 6, reply += QStringLiteral(" 9");
         } else {
             kind = 7, reply.clear(); // lost
         }

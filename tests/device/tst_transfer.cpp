@@ -113,8 +113,11 @@ void TestTransfer::slotCountForms_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("message");
-    QTest::newRow("two parameters") << "GET MAXNROFB" << QString();
-    QTest::newRow("four parameters") << "GET MAXNROFB 5 6" << QString();
+    // A slot count that cannot be read is no empty meter.
+    QTest::newRow("two parameters") << "GET MAXNROFB"
+                                    << "The received message contained a parameter error.";
+    QTest::newRow("four parameters") << "GET MAXNROFB 5 6"
+                                     << "The received message contained a parameter error.";
     QTest::newRow("not a number") << "GET MAXNROFB x"
                                   << "The data received on GETNROFB was of a illegal format.";
 }
@@ -207,7 +210,9 @@ void TestTransfer::newBatchCommandAndResults_data()
     QTest::newRow("other") << "NEW BATCH \"x\" 1 2 5 0"
                            << "Unexpected error" << -1;
     QTest::newRow("wrong count") << "NEW BATCH 0 17"
-                                 << "The received message contained a parameter error." << -1;
+                                 << "The received message contained a parameter error.\r\nThe Talvo may have created "
+                                    "the batch. Please read the batches again to see what the Talvo holds."
+                                 << -1;
 }
 
 void TestTransfer::newBatchCommandAndResults()
@@ -250,12 +255,13 @@ void TestTransfer::batchListCommandsGoOutOnce_data()
     QTest::addColumn<bool>("newBatch");
     QTest::addColumn<int>("late");
     QTest::addColumn<QString>("message");
-    const QString unknown = QStringLiteral("Data Link layer time out\r\n"
-                                           "Please read the batches again to see what the Talvo holds.");
+    const QString look = QStringLiteral(" Please read the batches again to see what the Talvo holds.");
     QTest::newRow("new, late") << true << 150 << QString();
-    QTest::newRow("new, no reply") << true << -1 << unknown;
+    QTest::newRow("new, no reply") << true << -1
+                                   << "Data Link layer time out\r\nThe Talvo may have created the batch." + look;
     QTest::newRow("delete, late") << false << 150 << QString();
-    QTest::newRow("delete, no reply") << false << -1 << unknown;
+    QTest::newRow("delete, no reply") << false << -1
+                                      << "Data Link layer time out\r\nThe Talvo may have deleted the batch." + look;
 }
 
 void TestTransfer::batchListCommandsGoOutOnce()
@@ -301,7 +307,8 @@ void TestTransfer::deleteBatchResults_data()
     QTest::newRow("other code") << "DEL BATCH 9 -1"
                                 << "Unexpected error";
     QTest::newRow("wrong count") << "DEL BATCH -1"
-                                 << "The received message contained a parameter error.";
+                                 << "The received message contained a parameter error.\r\nThe Talvo may have deleted "
+                                    "the batch. Please read the batches again to see what the Talvo holds.";
 }
 
 void TestTransfer::deleteBatchResults()
@@ -413,7 +420,9 @@ void TestTransfer::settingsCommands()
              (QStringList{"SET CONFIG 24 20", "SET CONFIG 24 22", "SET CONFIG 9 0.02", "SET CONFIG 10 84",
                           "SET CONFIG 29 4"}));
     r.meter.Reply = [](const QString &) { return QStringLiteral("SET CONFIG 10"); };
-    QCOMPARE(Raised([&] { r.comm.SetG25(1); }), QStringLiteral("The received message contained a parameter error."));
+    QCOMPARE(Raised([&] { r.comm.SetG25(1); }),
+             QStringLiteral("The received message contained a parameter error.\r\nThe Talvo may have taken the new "
+                            "value. Please read the settings again to see what it holds."));
 }
 
 void TestTransfer::cellConstants()

@@ -287,7 +287,7 @@ void TestDateTime::readingTheClockFails_data()
     QTest::addColumn<QString>("message"); // how the message starts
     QTest::newRow("wrong count") << QStringList{"--wrong-count", "GET RTC"}
                                  << "The received message contained a parameter error.";
-    QTest::newRow("line dropped") << QStringList{"--drop-after", "1"} << "Data Link layer";
+    QTest::newRow("line dropped") << QStringList{"--drop-after", "1"} << "The connection to the Talvo was lost.";
 }
 
 void TestDateTime::readingTheClockFails()

@@ -335,7 +335,7 @@ void TestProperties::readFailuresShowNoDialog_data()
     QTest::newRow("cell constants") << QStringList{"--wrong-count", "GET C"}
                                     << "The received message contained a parameter error.";
     // Connected, the record read, then the line goes away during the cell constants.
-    QTest::newRow("line dropped") << QStringList{"--drop-after", "22"} << "Data Link layer";
+    QTest::newRow("line dropped") << QStringList{"--drop-after", "22"} << "The connection to the Talvo was lost.";
 }
 
 void TestProperties::readFailuresShowNoDialog()

@@ -31,6 +31,8 @@ struct FakeLine {
     // Queues bytes for delivery, in pieces of `chunk` bytes, each its own notification.
     void Deliver(const QByteArray &bytes, int chunk = 0);
     void LineError(int code);
+    // The device goes away, as a pulled cable does: the port closes and says so.
+    void Lose();
 };
 
 class FakeLine::Driver : public TSerialDriver {
@@ -97,6 +99,13 @@ public:
         emit BytesAvailable(static_cast<int>(bytes.size()));
     }
     void RaiseLineError(int code) { emit LineErrorOccurred(code); }
+    void Vanish()
+    {
+        if (!FOpen)
+            return;
+        FOpen = false;
+        emit DeviceLost();
+    }
 
 private:
     FakeLine &FLine;
@@ -121,6 +130,14 @@ inline void FakeLine::LineError(int code)
     QTimer::singleShot(0, [this, code] {
         if (Current)
             Current->RaiseLineError(code);
+    });
+}
+
+inline void FakeLine::Lose()
+{
+    QTimer::singleShot(0, [this] {
+        if (Current)
+            Current->Vanish();
     });
 }
 

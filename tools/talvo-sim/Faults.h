@@ -14,6 +14,7 @@ struct Faults {
     QString Refuse;          // "ERR", "P?" or "C?"
     QString RefuseCommand;   // empty: every command is refused
     QString WrongCount;      // the reply of this command gets one parameter too many
+    QString ShortCount;      // the reply of this command lacks its last parameter
     int Garbage = 0;         // random bytes before each reply
     int Split = 0;           // reply written in pieces of this size
     int DropAfter = -1;      // the line goes away when command N + 1 arrives

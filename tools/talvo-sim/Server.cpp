@@ -112,6 +112,8 @@ void Server::OnCommand(const QString &command)
         reply = FFaults.Refuse;
     if (!FFaults.WrongCount.isEmpty() && Faults::Matches(command, FFaults.WrongCount))
         reply += QStringLiteral(" 0");
+    if (!FFaults.ShortCount.isEmpty() && Faults::Matches(command, FFaults.ShortCount))
+        reply.truncate(qMax<qsizetype>(0, reply.lastIndexOf(QLatin1Char(' '))));
 
     const ChaosFault chaos = FFaults.ChaosPercent > 0 ? FChaos.Next() : ChaosFault{};
     if (chaos.What != ChaosFault::None)

@@ -103,6 +103,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption wrongCount({QStringLiteral("wrong-count")},
                                         QStringLiteral("This command's reply gets one parameter too many."),
                                         QStringLiteral("words"));
+    const QCommandLineOption shortCount({QStringLiteral("short-count")},
+                                        QStringLiteral("This command's reply lacks its last parameter."),
+                                        QStringLiteral("words"));
     const QCommandLineOption garbage({QStringLiteral("garbage")},
                                      QStringLiteral("Random bytes between frames before each reply."),
                                      QStringLiteral("n"));
@@ -127,9 +130,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption log({QStringLiteral("log")},
                                  QStringLiteral("Write every command received to this file, one a line."),
                                  QStringLiteral("file"));
-    p.addOptions({state,     save,       firmware,     err1,   delError,      silent,     late,    lateCommand,
-                  lateFor,   oneAtATime, readingField, refuse, refuseCommand, wrongCount, garbage, split,
-                  dropAfter, chaos,      chaosLate,    pace,   baud,          log});
+    p.addOptions({state,   save,       firmware,     err1,      delError,      silent,     late,       lateCommand,
+                  lateFor, oneAtATime, readingField, refuse,    refuseCommand, wrongCount, shortCount, garbage,
+                  split,   dropAfter,  chaos,        chaosLate, pace,          baud,       log});
     p.process(WithPaceRate(QCoreApplication::arguments()));
     if (p.isSet(save) && !p.isSet(state))
         return Fail(QStringLiteral("--save needs --state FILE to write to"));
@@ -181,6 +184,7 @@ int main(int argc, char *argv[])
         faults.Refuse = p.value(refuse);
         faults.RefuseCommand = p.value(refuseCommand);
         faults.WrongCount = p.value(wrongCount);
+        faults.ShortCount = p.value(shortCount);
         faults.Garbage = IntOption(p, garbage, 0, 0);
         faults.Split = IntOption(p, split, 1, 0);
         faults.DropAfter = IntOption(p, dropAfter, 0, -1);

@@ -15,8 +15,8 @@ public:
         if (kind == TMsgKind::Warning)
             ++Warnings;
         if (buttons == TMsgButtons::YesNo) { // the clock question
-            if (!SyncClock && ClockDifference)
-                ClockWarning(ClockDifference());
+            if (ClockDifference)
+                ClockWarning(ClockDifference(), SyncClock);
             return SyncClock ? TMsgResult::Yes : TMsgResult::No;
         }
         std::fprintf(stderr, "%s\n", qPrintable(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
@@ -39,19 +39,25 @@ public:
     int Warnings = 0;
 
 private:
-    static void ClockWarning(qint64 ms)
+    static void ClockWarning(qint64 ms, bool setting)
     {
-        const qint64 s = qAbs(ms) / 1000, days = s / 86400;
+        // Whole seconds, rounded up: a clock off by more than five minutes never reads as 0:05:00.
+        const qint64 s = (qAbs(ms) + 999) / 1000, days = s / 86400;
         QString text = QStringLiteral("%1:%2:%3")
                            .arg(s / 3600 % 24)
                            .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
                            .arg(s % 60, 2, 10, QLatin1Char('0'));
         if (days > 0)
             text.prepend(QStringLiteral("%1 days ").arg(days));
-        std::fprintf(stderr,
-                     "The Talvo's clock is %s %s this computer's clock. To set it, run again with --sync-clock, or "
-                     "run: vornell-cli clock --set now\n",
-                     qPrintable(text), ms < 0 ? "behind" : "ahead of");
+        const char *side = ms < 0 ? "behind" : "ahead of";
+        if (setting)
+            std::fprintf(stderr, "The Talvo's clock is %s %s this computer's clock; setting it to this computer's.\n",
+                         qPrintable(text), side);
+        else
+            std::fprintf(stderr,
+                         "The Talvo's clock is %s %s this computer's clock. To set it, run again with --sync-clock, "
+                         "or run: vornell-cli clock --set now\n",
+                         qPrintable(text), side);
     }
 
     std::optional<QString> Next()

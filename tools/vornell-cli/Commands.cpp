@@ -53,10 +53,15 @@ void CheckArguments(const QStringList &args, qsizetype count)
         throw UsageError(QStringLiteral("missing argument"));
 }
 
-void Connect(CliContext &c)
+void Connect(CliContext &c, bool checkClock = true)
 {
-    if (!c.Comm.Connected() && !c.Comm.Connect(true))
+    if (!c.Comm.Connected() && !c.Comm.Connect(checkClock))
         throw Error(QStringLiteral("Could not connect to Talvo."));
+}
+
+void Err(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(QString(line).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
 }
 
 } // namespace
@@ -143,6 +148,10 @@ int ExportCommand(CliContext &c)
     for (int id : ids)
         if (std::none_of(chosen.begin(), chosen.end(), [id](const TBatch *b) { return b->FID == id; }))
             throw Error(QStringLiteral("The batch was not found in the Talvo."));
+    if (chosen.isEmpty()) {
+        Err(QStringLiteral("The Talvo holds no batch; no file was written."));
+        return 0;
+    }
 
     std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>();
     QString lastSavePath;
@@ -162,15 +171,6 @@ int ExportCommand(CliContext &c)
     const bool allSaved = std::all_of(chosen.begin(), chosen.end(), [](const TBatch *b) { return b->FSaved; });
     return c.Prompts.Warnings == 0 && allSaved ? 0 : 2;
 }
-
-namespace {
-
-void Err(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(QString(line).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
-}
-
-} // namespace
 
 int ForEachImportedFile(CliContext &c, const TImportedFileStep &print)
 {
@@ -249,7 +249,8 @@ int ClockCommand(CliContext &c)
 {
     const auto set = TakeOption(c.Args, QStringLiteral("--set"));
     CheckArguments(c.Args, 0);
-    Connect(c);
+    // Setting the clock, the clock check would only ask to do the same.
+    Connect(c, !set);
     if (set) {
         TDateTime when = Now();
         if (*set != QLatin1String("now")) {
