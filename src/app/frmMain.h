@@ -86,10 +86,12 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void FormCreate();
     void FormResize();
+    void PlaceOnScreen();
     void FormDestroy();
     void BuildMenus();
     void BuildStatusBar();
@@ -102,6 +104,7 @@ private:
     void ReplaceDeviceInfo();
     void ReadForView(TBatch &batch);
     void ReportSelectedBatch(TReportOutput output);
+    void ReportShownBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info);
     void SetConnectionIcon(bool connected);
     void OnProgress(int step);
 
@@ -117,6 +120,7 @@ private:
     QString FLastSavePath;
     QString FLastImportPath;
     TAcceptanceLimit FAcceptanceLimit;
+    bool FFramePending = true;
 
     TBatchTree *tvwBatches = nullptr;
     TBatchWindows *FMdiArea = nullptr;
