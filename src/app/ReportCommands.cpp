@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 namespace {
@@ -19,6 +20,11 @@ void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
     printer.setDocName(QStringLiteral("Inspection Report ") + batch.Batch->FName.trimmed());
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle(QStringLiteral("Print Inspection Report"));
+    // Large enough to read a page: over the main window, at its size, the page as wide as the view.
+    if (parent)
+        preview.setGeometry(parent->window()->geometry());
+    if (auto *view = preview.findChild<QPrintPreviewWidget *>())
+        view->fitToWidth();
     // A failure inside the preview's painting ends the preview and is shown like any other.
     std::exception_ptr failure;
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter *p) {

@@ -191,10 +191,10 @@ void TfrmMain::BuildMenus()
     AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."),
                 &TfrmMain::mniCloseAllClick);
     batches->addSeparator();
-    AddMenuItem(batches, QStringLiteral("&Print..."), QStringLiteral("Print the report of the selected batch."),
-                &TfrmMain::pumPrintBatchClick);
+    AddMenuItem(batches, QStringLiteral("&Print..."), QStringLiteral("Print the report of the batch in front."),
+                &TfrmMain::mniPrintClick);
     AddMenuItem(batches, QStringLiteral("&Export PDF..."),
-                QStringLiteral("Save the report of the selected batch as a PDF file."), &TfrmMain::pumExportPdfClick);
+                QStringLiteral("Save the report of the batch in front as a PDF file."), &TfrmMain::mniExportPdfClick);
     AddMenuItem(batches, QStringLiteral("Acceptance &Limit..."),
                 QStringLiteral("Mark and count the readings above a limit."), &TfrmMain::mniAcceptanceLimitClick);
 
@@ -661,24 +661,40 @@ void TfrmMain::ReadForView(TBatch &batch)
     }
 }
 
+void TfrmMain::mniPrintClick()
+{
+    ReportActiveBatch(TReportOutput::Print);
+}
+
+void TfrmMain::mniExportPdfClick()
+{
+    ReportActiveBatch(TReportOutput::Pdf);
+}
+
 void TfrmMain::pumPrintBatchClick()
 {
+    ClearStatus();
     ReportSelectedBatch(TReportOutput::Print);
 }
 
 void TfrmMain::pumExportPdfClick()
 {
+    ClearStatus();
     ReportSelectedBatch(TReportOutput::Pdf);
+}
+
+void TfrmMain::ReportActiveBatch(TReportOutput output)
+{
+    ClearStatus();
+    // The batch in front, with the figures its window shows; else the one selected in the tree.
+    if (const TfrmViewBatch *view = FMdiArea->ActiveView())
+        ReportShownBatch(output, *view->FBatch, view->DeviceInfo());
+    else
+        ReportSelectedBatch(output);
 }
 
 void TfrmMain::ReportSelectedBatch(TReportOutput output)
 {
-    ClearStatus();
-    // The batch in front, with the figures its window shows; else the one selected in the tree.
-    if (const TfrmViewBatch *view = FMdiArea->ActiveView()) {
-        ReportShownBatch(output, *view->FBatch, view->DeviceInfo());
-        return;
-    }
     TBatch *batch = tvwBatches->BatchOf(tvwBatches->currentItem());
     if (!batch) {
         FPrompts.Message(TMsgKind::Information, QStringLiteral("Select a batch in the tree first."), TMsgButtons::Ok);

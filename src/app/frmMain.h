@@ -58,6 +58,9 @@ public:
     void ChangePassword1Click();
     void pumSaveBatchClick();
     void pumDeleteBatchClick();
+    // The inspection report of the batch in front, else of the batch selected in the tree.
+    void mniPrintClick();
+    void mniExportPdfClick();
     // The inspection report of the batch selected in the tree.
     void pumPrintBatchClick();
     void pumExportPdfClick();
@@ -103,6 +106,7 @@ private:
     void ClearBatches();
     void ReplaceDeviceInfo();
     void ReadForView(TBatch &batch);
+    void ReportActiveBatch(TReportOutput output);
     void ReportSelectedBatch(TReportOutput output);
     void ReportShownBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info);
     void SetConnectionIcon(bool connected);

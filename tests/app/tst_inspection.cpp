@@ -240,25 +240,47 @@ void TestInspection::reportFromWindowAndTree()
     QVERIFY(!text.contains(QStringLiteral("Batch Code Check"))); // a batch from the meter has no check result
     QCOMPARE(w.LastSavePath(), dir.path());
 
-    // The same report for the batch selected in the tree.
+    // The same report for the batch selected in the tree, and from the menu for the batch in front
+    // while the tree's root is selected.
     const QString fromTree = dir.filePath(QStringLiteral("tree.pdf"));
     prompts.Files = {fromTree};
     w.pumExportPdfClick();
     QCOMPARE(Undated(Pdftotext(fromTree)), Undated(text));
+    w.Tree().setCurrentItem(w.Tree().Root());
+    const QString fromMenu = dir.filePath(QStringLiteral("menu.pdf"));
+    prompts.Files = {fromMenu};
+    w.mniExportPdfClick();
+    QCOMPARE(Undated(Pdftotext(fromMenu)), Undated(text));
 
-    // Print... opens the preview with the report's page.
+    // Print... opens the preview with the report's page, over the main window at its size, the
+    // page as wide as the view.
     int pages = 0;
+    QRect previewAt;
+    QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
     OnNextDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog &d) {
         pages = d.findChild<QPrintPreviewWidget *>()->pageCount();
+        zoom = d.findChild<QPrintPreviewWidget *>()->zoomMode();
+        previewAt = d.geometry();
         d.reject();
     });
     view->btnPrint->click();
     QCOMPARE(pages, 1);
+    QCOMPARE(previewAt, w.geometry());
+    QCOMPARE(zoom, QPrintPreviewWidget::FitToWidth);
+    QCOMPARE(prompts.Messages.size(), 0);
+    bool opened = false;
+    OnNextDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog &d) {
+        opened = true;
+        d.reject();
+    });
+    w.mniPrintClick();
+    QVERIFY(opened);
     QCOMPARE(prompts.Messages.size(), 0);
 
-    // Nothing selected in the tree: the user is told what to do.
+    // No window open and nothing selected in the tree: the user is told what to do.
+    w.Windows().CloseBatchWindow(view->FBatch);
     w.Tree().setCurrentItem(nullptr);
-    w.pumPrintBatchClick();
+    w.mniPrintClick();
     QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("Select a batch in the tree first.")});
     prompts.Answers = {TMsgResult::No};
 }

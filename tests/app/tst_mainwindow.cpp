@@ -562,6 +562,17 @@ void TestMainWindow::busyCursorGuardsCommands()
         r.w->mniReadAllClick();
         r.w->mniConnectClick();
         r.w->mniImportBatchClick();
+        // The acceptance limit's dialog does not open either.
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget *dialog = QApplication::activeModalWidget()) {
+                opened = true;
+                dialog->close();
+            }
+        });
+        r.w->mniAcceptanceLimitClick();
+        QCoreApplication::processEvents();
+        QVERIFY(!opened);
         QVERIFY(!r.w->Communication().Connected());
         QCOMPARE(r.Root()->childCount(), 0);
         QVERIFY(r.prompts.Dialogs.isEmpty());
