@@ -407,7 +407,10 @@ void TfrmMain::ShowPopupItems(int kind)
 
 void TfrmMain::tvwBatchesClick()
 {
-    ClearStatus();
+    // The release that ends a double-click comes as a click while the batch's readings load: the
+    // status message is the running command's.
+    if (!TBusyCursor::IsBusy())
+        ClearStatus();
     FCurrentNode = tvwBatches->currentItem();
 }
 

@@ -298,6 +298,13 @@ void TestBatchWindows::eachWindowInSightAtTheDesignedSize()
         for (int k = i + 1; k < three.size(); ++k)
             QVERIFY2(!three[i]->geometry().intersects(three[k]->geometry()), qPrintable(area));
     r.Grab(QStringLiteral("designed-tile-3"));
+    // Their captions are the names without the padding blanks, their icon the application's.
+    QCOMPARE(r.w->Tree().Root()->child(0)->text(0), QStringLiteral("B1          "));
+    QCOMPARE(three[0]->windowTitle(), QStringLiteral("B1"));
+    const QImage icon = QApplication::windowIcon().pixmap(16).toImage();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(three[0]->windowIcon().pixmap(16).toImage(), icon);
+    QCOMPARE(r.w->windowIcon().pixmap(16).toImage(), icon);
 
     // Cascade of ten: every title bar at least partly in sight, none wholly behind the others.
     r.OpenBatches(7);

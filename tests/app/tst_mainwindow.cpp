@@ -210,6 +210,19 @@ void TestMainWindow::readAllFillsTreeAndMovesProgress()
     QCOMPARE(r.percentPanel->text(), QString());
     QCOMPARE(r.Status(), QStringLiteral(" "));
     QVERIFY(!QGuiApplication::overrideCursor());
+
+    // Reading a batch's readings shows its status text while the bar moves, also after the click
+    // of the double-click's release, which comes while they load.
+    QStringList shown;
+    connect(&r.w->Communication(), &TdmCommunication::OnProgress, r.w.get(), [&] {
+        r.w->tvwBatchesClick();
+        shown << r.Status();
+    });
+    r.DoubleClick(0);
+    QVERIFY(r.View(0));
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.first(), QStringLiteral(" Reading Batch readings from Talvo."));
+    QCOMPARE(shown.count(shown.first()), r.View(0)->FBatch->FReadingCount);
     // The port that answered is kept for the next run.
     r.prompts.Answers = {TMsgResult::No};
     r.w->close();
