@@ -6,9 +6,9 @@
 #include "model/Prompts.h"
 #include "report/InspectionReport.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 namespace {
@@ -23,8 +23,10 @@ void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
     // Large enough to read a page: over the main window, at its size, the page as wide as the view.
     if (parent)
         preview.setGeometry(parent->window()->geometry());
-    if (auto *view = preview.findChild<QPrintPreviewWidget *>())
-        view->fitToWidth();
+    // Through the dialog's own button, which then shows as the one chosen.
+    for (QAction *fit : preview.findChildren<QAction *>())
+        if (fit->text() == QLatin1String("Fit width"))
+            fit->trigger();
     // A failure inside the preview's painting ends the preview and is shown like any other.
     std::exception_ptr failure;
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter *p) {
