@@ -60,12 +60,17 @@ check() {
   shift
   Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
   xvfb=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$work/display")"
   : >"$work/display"
   openbox >/dev/null 2>&1 &
   wm=$!
-  for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+  # However busy the machine: a window mapped before the window manager runs would get no frame.
+  for i in $(seq 600); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break
+    [ "$i" -lt 600 ] || { echo "openbox did not start"; exit 1; }
+    sleep 0.1
+  done
   env QT_QPA_PLATFORM=xcb "$@" VORNELL_SYSTEM_PORTS=0 VORNELL_SERIAL_PORTS= "$work/vornell" &
   app=$!
 
