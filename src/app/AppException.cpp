@@ -4,10 +4,17 @@
 #include "model/Prompts.h"
 
 #include <QDebug>
+#include <QIcon>
 
 TVornellApplication::TVornellApplication(int &argc, char **argv)
     : QApplication(argc, argv)
-{}
+{
+    // Every window without an icon of its own shows the application's.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/vornell-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
+}
 
 TVornellApplication *TVornellApplication::Instance()
 {

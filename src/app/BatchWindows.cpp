@@ -4,9 +4,12 @@
 #include "app/WindowPlacement.h"
 #include "app/frmViewBatch.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
@@ -35,6 +38,7 @@ int TitleStep(const QMdiSubWindow *sub)
 TBatchWindows::TBatchWindows(QWidget *parent)
     : QMdiArea(parent)
     , FPicture(MeterPicture(PictureSize))
+    , FListed(new QActionGroup(this))
 {}
 
 void TBatchWindows::paintEvent(QPaintEvent *event)
@@ -54,6 +58,41 @@ QMdiSubWindow *TBatchWindows::SubWindowOf(const TBatch *batch) const
         if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()); view && view->FBatch == batch)
             return sub;
     return nullptr;
+}
+
+TfrmViewBatch *TBatchWindows::ActiveView() const
+{
+    // The current window stays current while the focus is in the tree or the menu.
+    const QMdiSubWindow *sub = currentSubWindow();
+    return sub ? qobject_cast<TfrmViewBatch *>(sub->widget()) : nullptr;
+}
+
+void TBatchWindows::ListIn(QMenu *menu)
+{
+    for (QAction *a : FListed->actions())
+        delete a;
+    const QList<QMdiSubWindow *> subs = subWindowList(CreationOrder);
+    if (subs.isEmpty())
+        return;
+    FListed->addAction(menu->addSeparator());
+    for (int i = 0; i < subs.size(); ++i) {
+        QMdiSubWindow *sub = subs[i];
+        QString caption = sub->windowTitle().replace(QLatin1Char('&'), QStringLiteral("&&"));
+        // The access key is the number's last digit.
+        const QString number = QString::number(i + 1);
+        caption = number.chopped(1) + QLatin1Char('&') + number.right(1) + QLatin1Char(' ') + caption;
+        QAction *a = menu->addAction(caption);
+        FListed->addAction(a);
+        a->setCheckable(true);
+        a->setChecked(sub == currentSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (!sub)
+                return;
+            if (sub->isMinimized())
+                sub->showNormal();
+            setActiveSubWindow(sub);
+        });
+    }
 }
 
 bool TBatchWindows::Activate(const TBatch *batch)

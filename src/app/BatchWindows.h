@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <memory>
 
+class QActionGroup;
+class QMenu;
 class QMdiSubWindow;
 class TBatch;
 class TDeviceInfo;
@@ -18,6 +20,11 @@ class TBatchWindows : public QMdiArea {
 public:
     explicit TBatchWindows(QWidget *parent);
 
+    // The batch window in front, or nullptr when none is open.
+    TfrmViewBatch *ActiveView() const;
+    // Puts the open windows at the end of menu, after a separator, in the order they were opened,
+    // the one in front checked; choosing one brings it to the front. Replaces those put there before.
+    void ListIn(QMenu *menu);
     // The window showing batch, or nullptr.
     QMdiSubWindow *SubWindowOf(const TBatch *batch) const;
     // Brings the window of batch to the front, restored; false when batch has none.
@@ -52,4 +59,5 @@ private:
     QList<QMdiSubWindow *> Arranged();
 
     QPixmap FPicture;
+    QActionGroup *FListed;
 };

@@ -6,6 +6,7 @@
 #include "model/Prompts.h"
 #include "report/InspectionReport.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -19,6 +20,13 @@ void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
     printer.setDocName(QStringLiteral("Inspection Report ") + batch.Batch->FName.trimmed());
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle(QStringLiteral("Print Inspection Report"));
+    // Large enough to read a page: over the main window, at its size, the page as wide as the view.
+    if (parent)
+        preview.setGeometry(parent->window()->geometry());
+    // Through the dialog's own button, which then shows as the one chosen.
+    for (QAction *fit : preview.findChildren<QAction *>())
+        if (fit->text() == QLatin1String("Fit width"))
+            fit->trigger();
     // A failure inside the preview's painting ends the preview and is shown like any other.
     std::exception_ptr failure;
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter *p) {

@@ -75,18 +75,25 @@ QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, const
 QList<QRect> CascadeRects(const QList<QSize> &wanted, const QRect &area, const QSize &minimum, int step)
 {
     QList<QRect> out;
-    if (wanted.isEmpty())
+    const int count = static_cast<int>(wanted.size());
+    if (count == 0)
         return out;
     const int s = std::max(1, step);
     const int room = std::min((area.width() - minimum.width()) / s, (area.height() - minimum.height()) / s);
-    const int run = std::clamp(room + 1, 1, static_cast<int>(wanted.size()));
+    // The longest run down the area that leaves room to start each further run a step to the right.
+    int run = std::clamp(room + 1, 1, count);
+    auto runs = [&](int length) { return (count + length - 1) / length; };
+    while (run > 1 && (run - 1) * s + (runs(run) - 1) * s + minimum.width() > area.width())
+        --run;
     const int lastOffset = (run - 1) * s;
+    const int free = area.width() - minimum.width() - lastOffset;
+    const int shift = runs(run) == 1 ? 0 : std::clamp(free / (runs(run) - 1), 0, 4 * s);
     const int height = std::max(area.height() - lastOffset, minimum.height());
-    for (int i = 0; i < wanted.size(); ++i) {
+    const int widest = std::max(area.width() - lastOffset - (runs(run) - 1) * shift, minimum.width());
+    for (int i = 0; i < count; ++i) {
         const int offset = (i % run) * s;
-        const int width =
-            std::clamp(wanted[i].width(), minimum.width(), std::max(area.width() - lastOffset, minimum.width()));
-        out << QRect(area.left() + offset, area.top() + offset, width, height);
+        const int width = std::clamp(wanted[i].width(), minimum.width(), widest);
+        out << QRect(area.left() + (i / run) * shift + offset, area.top() + offset, width, height);
     }
     return out;
 }
@@ -120,18 +127,15 @@ QRect FirstPlace(const QSize &size, int index, const QRect &area, const QSize &m
     return {area.topLeft() + QPoint(offset, offset), fitted};
 }
 
-QRect FitOnScreen(const QSize &frame, const QRect &work, const QRect &desktop)
+std::optional<QRect> FitOnScreen(const QSize &frame, const QRect &work)
 {
-    QSize size = frame;
-    if (work.height() < size.height())
-        size.setHeight(work.height() - (desktop.height() - work.height()));
-    size.setWidth(std::min(size.width(), work.width()));
-    const int x = std::max(work.left(), work.left() + (work.width() - size.width()) / 2);
-    const int y = std::max(work.top(), work.top() + (work.height() - size.height()) / 2);
-    return {QPoint(x, y), size};
+    if (frame.width() > work.width() || frame.height() > work.height())
+        return std::nullopt;
+    return QRect(work.topLeft() + QPoint((work.width() - frame.width()) / 2, (work.height() - frame.height()) / 2),
+                 frame);
 }
 
-QRect FitOnScreen(const QSize &frame, const QScreen &screen)
+QRect WorkArea(const QScreen &screen)
 {
     // At a fractional scale the work area's size in the window's pixels is rounded, possibly up: one
     // pixel less keeps the window on the screen.
@@ -139,5 +143,10 @@ QRect FitOnScreen(const QSize &frame, const QScreen &screen)
     const qreal ratio = screen.devicePixelRatio();
     if (ratio != std::floor(ratio))
         work.adjust(0, 0, -1, -1);
-    return FitOnScreen(frame, work, screen.geometry());
+    return work;
+}
+
+std::optional<QRect> FitOnScreen(const QSize &frame, const QScreen &screen)
+{
+    return FitOnScreen(frame, WorkArea(screen));
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QRect>
+#include <optional>
 
 class QScreen;
 
@@ -17,7 +18,8 @@ QList<QRect> TileRects(int count, const QRect &area, const QSize &minimum, const
 
 // Cascade: each window `step` lower and to the right of the one before, all as high as the area
 // allows after the last offset and as wide as they want (`wanted`) within it; when the offsets would
-// leave a window smaller than its minimum they start again at the top left.
+// leave a window smaller than its minimum a new cascade starts at the top, to the right of the one
+// before, so that the title bars below stay in sight at their left ends.
 QList<QRect> CascadeRects(const QList<QSize> &wanted, const QRect &area, const QSize &minimum, int step);
 
 // Arrange: the icons of minimised windows side by side along the bottom of the area, from the left,
@@ -29,8 +31,10 @@ QList<QPoint> IconPositions(const QList<QSize> &icons, const QRect &area);
 // area, nor smaller than its minimum.
 QRect FirstPlace(const QSize &size, int index, const QRect &area, const QSize &minimum, int step);
 
-// The main window's frame rectangle on a screen's work area: centred, no larger than the work area in
-// width, and as high as the work area less the desktop's part outside it when it is taller.
-QRect FitOnScreen(const QSize &frame, const QRect &work, const QRect &desktop);
+// The main window's frame rectangle, centred on a screen's work area; none when the frame does not
+// fit there, and the window is to open maximised.
+std::optional<QRect> FitOnScreen(const QSize &frame, const QRect &work);
 // The same on the screen's work area.
-QRect FitOnScreen(const QSize &frame, const QScreen &screen);
+std::optional<QRect> FitOnScreen(const QSize &frame, const QScreen &screen);
+// The screen's work area in the window's pixels, whole pixels inside it.
+QRect WorkArea(const QScreen &screen);

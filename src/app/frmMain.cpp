@@ -37,6 +37,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 
 namespace {
 
@@ -108,11 +109,39 @@ void TfrmMain::FormCreate()
     FCommunication->SetPreferredPort(FLastPort);
     BuildStatusBar();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect frame = FitOnScreen(frameGeometry().size(), *screen);
-        resize(frame.size() - (frameGeometry().size() - size()));
-        move(frame.topLeft());
+    PlaceOnScreen();
+}
+
+void TfrmMain::PlaceOnScreen()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Before the window is shown its frame is not known: it is reckoned as a title bar and borders
+    // of the style's, and looked at again once the window manager has framed it (moveEvent).
+    const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    const QSize frame =
+        frameGeometry() == geometry() ? size() + QSize(2 * border, title + 2 * border) : frameGeometry().size();
+    if (const std::optional<QRect> at = FitOnScreen(frame, *screen)) {
+        move(at->topLeft());
+        return;
     }
+    // Restored from maximised, it still lies on the screen.
+    setGeometry(WorkArea(*screen).adjusted(border, title + border, -border, -border));
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TfrmMain::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // Once, when the window manager's frame is first known: a frame that leaves the screen's work
+    // area would hide the menu bar or the status bar, and the window opens maximised instead.
+    if (!FFramePending || isMaximized() || frameGeometry() == geometry())
+        return;
+    FFramePending = false;
+    if (const QScreen *s = screen(); s && !WorkArea(*s).contains(frameGeometry()))
+        showMaximized();
 }
 
 void TfrmMain::FormDestroy()
@@ -162,10 +191,10 @@ void TfrmMain::BuildMenus()
     AddMenuItem(batches, QStringLiteral("&Close All"), QStringLiteral("Closes all the batches."),
                 &TfrmMain::mniCloseAllClick);
     batches->addSeparator();
-    AddMenuItem(batches, QStringLiteral("&Print..."), QStringLiteral("Print the report of the selected batch."),
-                &TfrmMain::pumPrintBatchClick);
+    AddMenuItem(batches, QStringLiteral("&Print..."), QStringLiteral("Print the report of the batch in front."),
+                &TfrmMain::mniPrintClick);
     AddMenuItem(batches, QStringLiteral("&Export PDF..."),
-                QStringLiteral("Save the report of the selected batch as a PDF file."), &TfrmMain::pumExportPdfClick);
+                QStringLiteral("Save the report of the batch in front as a PDF file."), &TfrmMain::mniExportPdfClick);
     AddMenuItem(batches, QStringLiteral("Acceptance &Limit..."),
                 QStringLiteral("Mark and count the readings above a limit."), &TfrmMain::mniAcceptanceLimitClick);
 
@@ -184,6 +213,8 @@ void TfrmMain::BuildMenus()
     AddMenuItem(window, QStringLiteral("&Cascade"), {}, &TfrmMain::mniCascadeClick);
     AddMenuItem(window, QStringLiteral("&Tile"), {}, &TfrmMain::mniTileClick);
     AddMenuItem(window, QStringLiteral("&Arange All"), {}, &TfrmMain::mniArrangeAllClick);
+    // Every open batch window can be reached, also one hidden behind the others.
+    connect(window, &QMenu::aboutToShow, FMdiArea, [this, window] { FMdiArea->ListIn(window); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddMenuItem(help, QStringLiteral("&About"), {}, &TfrmMain::mniAboutClick);
@@ -376,7 +407,10 @@ void TfrmMain::ShowPopupItems(int kind)
 
 void TfrmMain::tvwBatchesClick()
 {
-    ClearStatus();
+    // The release that ends a double-click comes as a click while the batch's readings load: the
+    // status message is the running command's.
+    if (!TBusyCursor::IsBusy())
+        ClearStatus();
     FCurrentNode = tvwBatches->currentItem();
 }
 
@@ -431,14 +465,12 @@ void TfrmMain::tvwBatchesDblClick()
             if (saving.Acquired())
                 FSaveCommands->SaveBatch(b);
         };
-        view->OnPrint = [this](TBatch &b, const TDeviceInfo &info) {
-            ReportBatch(TReportOutput::Print, b, info, FAcceptanceLimit, this, FPrompts, FLastSavePath);
-        };
+        view->OnPrint = [this](TBatch &b, const TDeviceInfo &info) { ReportShownBatch(TReportOutput::Print, b, info); };
         view->OnExportPdf = [this](TBatch &b, const TDeviceInfo &info) {
-            ReportBatch(TReportOutput::Pdf, b, info, FAcceptanceLimit, this, FPrompts, FLastSavePath);
+            ReportShownBatch(TReportOutput::Pdf, b, info);
         };
         view->SetAcceptanceLimit(FAcceptanceLimit);
-        FMdiArea->Open(view, node->text(0));
+        FMdiArea->Open(view, node->text(0).trimmed());
     } catch (const std::exception &e) {
         FPrompts.Message(TMsgKind::Warning,
                          QStringLiteral("The window to show the batch data could not be created.\r\nMessage: ") +
@@ -632,19 +664,40 @@ void TfrmMain::ReadForView(TBatch &batch)
     }
 }
 
+void TfrmMain::mniPrintClick()
+{
+    ReportActiveBatch(TReportOutput::Print);
+}
+
+void TfrmMain::mniExportPdfClick()
+{
+    ReportActiveBatch(TReportOutput::Pdf);
+}
+
 void TfrmMain::pumPrintBatchClick()
 {
+    ClearStatus();
     ReportSelectedBatch(TReportOutput::Print);
 }
 
 void TfrmMain::pumExportPdfClick()
 {
+    ClearStatus();
     ReportSelectedBatch(TReportOutput::Pdf);
+}
+
+void TfrmMain::ReportActiveBatch(TReportOutput output)
+{
+    ClearStatus();
+    // The batch in front, with the figures its window shows; else the one selected in the tree.
+    if (const TfrmViewBatch *view = FMdiArea->ActiveView())
+        ReportShownBatch(output, *view->FBatch, view->DeviceInfo());
+    else
+        ReportSelectedBatch(output);
 }
 
 void TfrmMain::ReportSelectedBatch(TReportOutput output)
 {
-    ClearStatus();
     TBatch *batch = tvwBatches->BatchOf(tvwBatches->currentItem());
     if (!batch) {
         FPrompts.Message(TMsgKind::Information, QStringLiteral("Select a batch in the tree first."), TMsgButtons::Ok);
@@ -661,15 +714,26 @@ void TfrmMain::ReportSelectedBatch(TReportOutput output)
             return;
         }
     }
-    ReportBatch(output, *batch, *FDeviceInfo, FAcceptanceLimit, this, FPrompts, FLastSavePath);
+    ReportShownBatch(output, *batch, *FDeviceInfo);
+}
+
+void TfrmMain::ReportShownBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info)
+{
+    // The preview and the file dialog wait for the user, not for the meter: no busy cursor over them.
+    if (!TBusyCursor::IsBusy())
+        ReportBatch(output, batch, info, FAcceptanceLimit, this, FPrompts, FLastSavePath);
 }
 
 void TfrmMain::mniAcceptanceLimitClick()
 {
     ClearStatus();
+    // Not while another command waits; the busy cursor is not shown over the dialog itself.
+    if (TBusyCursor::IsBusy())
+        return;
     TfrmAcceptanceLimit dialog(FAcceptanceLimit, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    TBusyCursor busy;
     FAcceptanceLimit = dialog.Limit();
     try {
         SaveAcceptanceLimit(FSettingsFile, FAcceptanceLimit);

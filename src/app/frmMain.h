@@ -58,6 +58,9 @@ public:
     void ChangePassword1Click();
     void pumSaveBatchClick();
     void pumDeleteBatchClick();
+    // The inspection report of the batch in front, else of the batch selected in the tree.
+    void mniPrintClick();
+    void mniExportPdfClick();
     // The inspection report of the batch selected in the tree.
     void pumPrintBatchClick();
     void pumExportPdfClick();
@@ -86,10 +89,12 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void FormCreate();
     void FormResize();
+    void PlaceOnScreen();
     void FormDestroy();
     void BuildMenus();
     void BuildStatusBar();
@@ -101,7 +106,9 @@ private:
     void ClearBatches();
     void ReplaceDeviceInfo();
     void ReadForView(TBatch &batch);
+    void ReportActiveBatch(TReportOutput output);
     void ReportSelectedBatch(TReportOutput output);
+    void ReportShownBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info);
     void SetConnectionIcon(bool connected);
     void OnProgress(int step);
 
@@ -117,6 +124,7 @@ private:
     QString FLastSavePath;
     QString FLastImportPath;
     TAcceptanceLimit FAcceptanceLimit;
+    bool FFramePending = true;
 
     TBatchTree *tvwBatches = nullptr;
     TBatchWindows *FMdiArea = nullptr;

@@ -1,6 +1,7 @@
 #include "app/frmViewBatch.h"
 
 #include "app/BatchInspection.h"
+#include "app/FixedColumn.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTabBar>
@@ -56,8 +58,15 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> 
     designed.setPixelSize(11);
     setFont(designed);
     resize(577, 613);
-    FTopArea = new QWidget(this);
-    gpbHeader = new QGroupBox(QStringLiteral("Batch header"), FTopArea);
+    FTopArea = new QScrollArea(this);
+    FTopArea->setObjectName(QStringLiteral("TopArea"));
+    FTopArea->setFrameShape(QFrame::NoFrame);
+    FTopArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FTopArea->setWidgetResizable(false);
+    FTopHeight = TopAreaHeight;
+    auto *topContent = new QWidget;
+    FTopArea->setWidget(topContent);
+    gpbHeader = new QGroupBox(QStringLiteral("Batch header"), topContent);
     gpbHeader->setGeometry(10, 10, 371, 160);
 
     const QString titles[] = {QStringLiteral("Batch ID"),
@@ -158,7 +167,11 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> 
     tabReadings->addTab(QStringLiteral("Chart"));
     tabReadings->setExpanding(false);
     FInspection = std::make_unique<TBatchInspection>(this);
+    FInspection->gpbStatistics->setParent(topContent);
+    // New figures or a limit change the panel's size: the window lays itself out again.
+    FInspection->gpbStatistics->installEventFilter(this);
     FInspection->Chart->hide();
+    new TFixedColumn(stgReadings);
     connect(tabReadings, &QTabBar::currentChanged, this, [this](int tab) {
         hdrSections->setVisible(tab == 0);
         stgReadings->setVisible(tab == 0);
@@ -219,7 +232,7 @@ void TfrmViewBatch::FormCreate()
     FillDeviceValues();
 
     if (b.FImported) {
-        FTopArea->setFixedHeight(TopAreaHeight + 15);
+        FTopHeight = TopAreaHeight + 15;
         gpbHeader->resize(gpbHeader->width(), gpbHeader->height() + 15);
         for (QLabel *l : FCheckLine)
             l->show();
@@ -401,28 +414,66 @@ void TfrmViewBatch::resizeEvent(QResizeEvent *event)
     LayoutAreas();
 }
 
+int TfrmViewBatch::TopAreaLeast() const
+{
+    // A short window scrolls its header and statistics: room for the scroll bar's two arrows.
+    return 2 * FTopArea->verticalScrollBar()->sizeHint().width();
+}
+
+int TfrmViewBatch::BelowTopArea(int width) const
+{
+    // The tabs, the section bar, the grid's title row with three rows below it (and the horizontal
+    // scroll bar when the columns are wider than the grid), the border and the buttons.
+    int columns = 2 * stgReadings->frameWidth() + stgReadings->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < stgReadings->columnCount(); ++c)
+        columns += stgReadings->columnWidth(c);
+    const int scrollBar = columns > width - 20 ? stgReadings->horizontalScrollBar()->sizeHint().height() : 0;
+    const int grid = 2 * stgReadings->frameWidth() + 3 * DefaultRowHeight + 3 * DefaultRowHeight + scrollBar;
+    return 4 + tabReadings->sizeHint().height() + SectionStripHeight + grid + 10 + BottomStripHeight;
+}
+
 QSize TfrmViewBatch::MinimumSize() const
 {
-    // The header whole, the buttons, and the grid's title row with three rows below it, also when the
-    // horizontal scroll bar takes its place at the bottom of the grid.
-    const int top = FTopArea->minimumHeight() > 0 ? FTopArea->minimumHeight() : TopAreaHeight;
-    // The statistics beside the header and the report's buttons left of Save are in it too.
-    const int grid = 2 * stgReadings->frameWidth() + 3 * DefaultRowHeight + 3 * DefaultRowHeight +
-                     stgReadings->horizontalScrollBar()->sizeHint().height();
-    const int width =
-        qMax(gpbHeader->x() + gpbHeader->width() + 11 + FInspection->gpbStatistics->sizeHint().width() + 10,
-             10 + btnPrint->width() + 9 + btnExportPdf->width() + 20 + 75 + 84 + 8);
-    return {width, top + 4 + tabReadings->sizeHint().height() + SectionStripHeight + grid + 10 + BottomStripHeight};
+    // The header's width with the scroll bar of a short window, the buttons, and the grid usable
+    // below the least of the header.
+    const int width = qMax(10 + gpbHeader->width() + 10 + FTopArea->verticalScrollBar()->sizeHint().width(),
+                           10 + btnPrint->width() + 9 + btnExportPdf->width() + 20 + 75 + 84 + 8);
+    return {width, TopAreaLeast() + BelowTopArea(0)};
+}
+
+void TfrmViewBatch::LayoutTopArea(int width, int height)
+{
+    // The statistics beside the header when there is room, else below it; the area scrolls when the
+    // window is too short for all of it.
+    QGroupBox *statistics = FInspection->gpbStatistics;
+    const QSize wanted = statistics->sizeHint();
+    const int beside = gpbHeader->geometry().right() + 11;
+    const int scrollBar = FTopArea->verticalScrollBar()->sizeHint().width();
+    auto fitsBeside = [&](int room) { return beside + wanted.width() + 10 <= room; };
+    auto contentHeight = [&](bool side) {
+        return side ? FTopHeight : gpbHeader->geometry().bottom() + 7 + wanted.height() + 10;
+    };
+    bool side = fitsBeside(width);
+    int top = std::clamp(height - BelowTopArea(width), TopAreaLeast(), contentHeight(side));
+    if (top < contentHeight(side) && side && !fitsBeside(width - scrollBar)) {
+        side = false;
+        top = std::clamp(height - BelowTopArea(width), TopAreaLeast(), contentHeight(side));
+    }
+    if (side)
+        statistics->setGeometry(beside, gpbHeader->y(), wanted.width(), gpbHeader->height());
+    else
+        statistics->setGeometry(gpbHeader->x(), gpbHeader->geometry().bottom() + 7, wanted.width(), wanted.height());
+    const int room = top < contentHeight(side) ? width - scrollBar : width;
+    FTopArea->widget()->resize(qMax(room, statistics->geometry().right() + 10), contentHeight(side));
+    FTopArea->setGeometry(0, 0, width, top);
 }
 
 void TfrmViewBatch::LayoutAreas()
 {
-    const int top = FTopArea->minimumHeight() > 0 ? FTopArea->minimumHeight() : TopAreaHeight;
-    FTopArea->setGeometry(0, 0, width(), top);
+    LayoutTopArea(width(), height());
+    const int top = FTopArea->height();
     const int bottom = height() - BottomStripHeight;
-    // The statistics beside the header; the tabs over the readings area, which the chart shares.
-    FInspection->gpbStatistics->setGeometry(gpbHeader->geometry().right() + 11, gpbHeader->y(),
-                                            FInspection->gpbStatistics->sizeHint().width(), gpbHeader->height());
+    // The tabs over the readings area, which the chart shares.
     const int tabs = tabReadings->sizeHint().height();
     tabReadings->setGeometry(10, top + 4, width() - 20, tabs);
     const int readingsTop = top + 4 + tabs;
@@ -434,6 +485,15 @@ void TfrmViewBatch::LayoutAreas()
     btnSave->move(btnClose->x() - 84, bottom + 2);
     btnPrint->move(10, bottom + 2);
     btnExportPdf->move(btnPrint->geometry().right() + 9, bottom + 2);
+}
+
+bool TfrmViewBatch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == FInspection->gpbStatistics && event->type() == QEvent::LayoutRequest) {
+        setMinimumSize(MinimumSize());
+        LayoutAreas();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmViewBatch::btnSaveClick()

@@ -16,6 +16,7 @@ class QHeaderView;
 class QKeyEvent;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QStandardItemModel;
 class QTabBar;
 class QTableWidget;
@@ -41,6 +42,8 @@ public:
     void SetAcceptanceLimit(TAcceptanceLimit limit);
 
     TBatch *FBatch;
+    // The device record the window shows its figures with.
+    const TDeviceInfo &DeviceInfo() const { return *FDeviceInfo; }
     // Run by the Save button; the main window's save command.
     std::function<void(TBatch &)> OnSave;
     // Run by "Print..." and "Export PDF...", with the device record the window shows.
@@ -68,6 +71,7 @@ public:
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -83,6 +87,9 @@ private:
     void btnSaveClick();
     void btnCloseClick();
     void LayoutAreas();
+    void LayoutTopArea(int width, int height);
+    int BelowTopArea(int width) const;
+    int TopAreaLeast() const;
     QSize MinimumSize() const;
     QAbstractButton *OwnAccessKey(const QKeyEvent *event) const;
 
@@ -91,7 +98,9 @@ private:
     // The fields of the rows the grid shows, for the statistics and the chart.
     QList<QStringList> FRows;
     TAcceptanceLimit FLimit;
-    QWidget *FTopArea;
+    // The header and the statistics.
+    QScrollArea *FTopArea;
+    int FTopHeight;
     QList<QLabel *> FCheckLine;
     QStandardItemModel *FSectionModel;
     bool FWidened = false;

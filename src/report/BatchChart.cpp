@@ -34,6 +34,116 @@ TBatchChart::TBatchChart(const QList<QStringList> &rows, int column, TAcceptance
     }
 }
 
+namespace {
+
+// The axes' ranges and steps, and the width of the widest figure at the y axis.
+struct TScale {
+    double YStep, YMax, XStep;
+    int XLast;
+    double LabelWidth = 0;
+};
+
+TScale ScaleOf(const QList<TChartPoint> &points, int lastNumber, TAcceptanceLimit limit, const QFontMetricsF &fm)
+{
+    int top = limit.value_or(0);
+    for (const TChartPoint &p : points)
+        top = std::max(top, p.Figure);
+    TScale s;
+    s.YStep = NiceStep(std::max(top, 5) * 1.05, 5);
+    s.YMax = std::ceil(std::max(top, 5) * 1.05 / s.YStep) * s.YStep;
+    s.XLast = std::max(lastNumber, 1);
+    s.XStep = std::max(1.0, NiceStep(s.XLast, 10));
+    for (double y = 0; y <= s.YMax + s.YStep / 2; y += s.YStep)
+        s.LabelWidth = std::max(s.LabelWidth, fm.horizontalAdvance(QString::number(y, 'f', 0)));
+    return s;
+}
+
+// How many marks and joining lines the rectangle covers.
+int Covered(const QRectF &r, const TChartLayout &layout)
+{
+    int count = 0;
+    const double half = layout.MarkSize;
+    for (const QPointF &m : layout.Marks)
+        count += r.intersects(QRectF(m.x() - half, m.y() - half, 2 * half, 2 * half));
+    const QLineF edges[] = {{r.topLeft(), r.topRight()},
+                            {r.topRight(), r.bottomRight()},
+                            {r.bottomRight(), r.bottomLeft()},
+                            {r.bottomLeft(), r.topLeft()}};
+    for (const QLineF &join : layout.Joins) {
+        bool crosses = r.contains(join.p1()) || r.contains(join.p2());
+        for (const QLineF &edge : edges)
+            crosses = crosses || join.intersects(edge, nullptr) == QLineF::BoundedIntersection;
+        count += crosses;
+    }
+    return count;
+}
+
+} // namespace
+
+QString TBatchChart::YTitle() const
+{
+    return FFigureName + QStringLiteral(" (mg/m²)");
+}
+
+QString TBatchChart::LimitText() const
+{
+    return FLimit ? QStringLiteral("Limit %1 mg/m²").arg(*FLimit) : QString();
+}
+
+TChartLayout TBatchChart::Layout(const QFontMetricsF &fm, const QRectF &rect) const
+{
+    TChartLayout out;
+    const double line = fm.height();
+    const TScale s = ScaleOf(FPoints, FLastNumber, FLimit, fm);
+    QRectF plot(rect.left() + line * 1.4 + s.LabelWidth, rect.top() + line * 0.6,
+                rect.width() - line * 1.9 - s.LabelWidth, rect.height() - line * 3);
+    // A title longer than the axis goes above it, across, whole.
+    const double title = fm.horizontalAdvance(YTitle());
+    out.YTitleAlong = title <= plot.height();
+    if (out.YTitleAlong) {
+        out.YTitle = QRectF(rect.left(), plot.center().y() - title / 2, line, title);
+    } else {
+        out.YTitle = QRectF(rect.left(), rect.top(), title, line);
+        plot.setTop(plot.top() + line * 1.2);
+    }
+    if (plot.width() <= 0 || plot.height() <= 0)
+        return out;
+    out.Plot = plot;
+    auto xOf = [&](double number) { return plot.left() + (number - 0.5) / s.XLast * plot.width(); };
+    auto yOf = [&](double figure) { return plot.bottom() - figure / s.YMax * plot.height(); };
+    out.MarkSize = std::clamp(plot.width() / s.XLast * 0.7, line * 0.25, line * 0.5);
+    for (qsizetype i = 0; i < FPoints.size(); ++i) {
+        out.Marks << QPointF(xOf(FPoints[i].Number), yOf(FPoints[i].Figure));
+        // Readings next to each other are joined; a reading without a figure breaks the line.
+        if (i > 0 && FPoints[i].Number == FPoints[i - 1].Number + 1)
+            out.Joins << QLineF(out.Marks[i - 1], out.Marks[i]);
+    }
+    if (!FLimit)
+        return out;
+    // Above the line, else below it, else at the top or the bottom of the plot, from the right end
+    // to the left: the first place that covers no reading, else the one that covers fewest.
+    const QSizeF label(fm.horizontalAdvance(LimitText()) + line * 0.4, line);
+    const double y = yOf(*FLimit);
+    const int steps = 12;
+    int fewest = -1;
+    for (const double top :
+         {y - label.height() - line * 0.05, y + line * 0.1, plot.top(), plot.bottom() - label.height()}) {
+        for (int k = 0; k <= steps && fewest != 0; ++k) {
+            const double left = plot.right() - label.width() - (plot.width() - label.width()) * k / steps;
+            const QRectF place(
+                QPointF(std::max(left, plot.left()),
+                        std::clamp(top, plot.top(), std::max(plot.top(), plot.bottom() - label.height()))),
+                label);
+            const int covered = Covered(place, out);
+            if (fewest < 0 || covered < fewest) {
+                fewest = covered;
+                out.LimitLabel = place;
+            }
+        }
+    }
+    return out;
+}
+
 void TBatchChart::Paint(QPainter &painter, const QRectF &rect) const
 {
     painter.save();
@@ -41,40 +151,29 @@ void TBatchChart::Paint(QPainter &painter, const QRectF &rect) const
     const QFontMetricsF fm(painter.font(), painter.device());
     const double line = fm.height();
     const double thin = std::max(1.0, line / 14);
-
-    int top = FLimit.value_or(0);
-    for (const TChartPoint &p : FPoints)
-        top = std::max(top, p.Figure);
-    const double yStep = NiceStep(std::max(top, 5) * 1.05, 5);
-    const double yMax = std::ceil(std::max(top, 5) * 1.05 / yStep) * yStep;
-    const int xLast = std::max(FLastNumber, 1);
-    const double xStep = std::max(1.0, NiceStep(xLast, 10));
-
-    double labelWidth = 0;
-    for (double y = 0; y <= yMax + yStep / 2; y += yStep)
-        labelWidth = std::max(labelWidth, fm.horizontalAdvance(QString::number(y, 'f', 0)));
-    const QRectF plot(rect.left() + line * 1.4 + labelWidth, rect.top() + line * 0.6,
-                      rect.width() - line * 1.9 - labelWidth, rect.height() - line * 3);
-    if (plot.width() <= 0 || plot.height() <= 0) {
+    const TChartLayout layout = Layout(fm, rect);
+    const QRectF plot = layout.Plot;
+    if (plot.isEmpty()) {
         painter.restore();
         return;
     }
-    auto xOf = [&](double number) { return plot.left() + (number - 0.5) / xLast * plot.width(); };
-    auto yOf = [&](double figure) { return plot.bottom() - figure / yMax * plot.height(); };
+    const TScale s = ScaleOf(FPoints, FLastNumber, FLimit, fm);
+    auto xOf = [&](double number) { return plot.left() + (number - 0.5) / s.XLast * plot.width(); };
+    auto yOf = [&](double figure) { return plot.bottom() - figure / s.YMax * plot.height(); };
 
     // The grid and the tick labels.
     painter.setPen(QPen(QColor(0xd0, 0xd0, 0xd0), thin));
-    for (double y = 0; y <= yMax + yStep / 2; y += yStep) {
+    for (double y = 0; y <= s.YMax + s.YStep / 2; y += s.YStep) {
         painter.drawLine(QPointF(plot.left(), yOf(y)), QPointF(plot.right(), yOf(y)));
         const QString text = QString::number(y, 'f', 0);
         painter.save();
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(plot.left() - labelWidth - line * 0.3, yOf(y) - line / 2, labelWidth, line),
+        painter.drawText(QRectF(plot.left() - s.LabelWidth - line * 0.3, yOf(y) - line / 2, s.LabelWidth, line),
                          Qt::AlignRight | Qt::AlignVCenter, text);
         painter.restore();
     }
     painter.setPen(Qt::black);
-    for (double x = xStep == 1 ? 1 : xStep; x <= FLastNumber; x += xStep) {
+    for (double x = s.XStep == 1 ? 1 : s.XStep; x <= FLastNumber; x += s.XStep) {
         painter.drawLine(QPointF(xOf(x), plot.bottom()), QPointF(xOf(x), plot.bottom() + line * 0.25));
         painter.drawText(QRectF(xOf(x) - line * 2, plot.bottom() + line * 0.3, line * 4, line), Qt::AlignHCenter,
                          QString::number(x, 'f', 0));
@@ -84,31 +183,29 @@ void TBatchChart::Paint(QPainter &painter, const QRectF &rect) const
     painter.drawLine(plot.bottomLeft(), plot.topLeft());
     painter.drawText(QRectF(plot.left(), plot.bottom() + line * 1.3, plot.width(), line), Qt::AlignHCenter,
                      QStringLiteral("Reading"));
-    painter.save();
-    painter.translate(rect.left(), plot.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-plot.height() / 2, 0, plot.height(), line), Qt::AlignHCenter,
-                     FFigureName + QStringLiteral(" (mg/m²)"));
-    painter.restore();
+    if (layout.YTitleAlong) {
+        painter.save();
+        painter.translate(layout.YTitle.left(), layout.YTitle.bottom());
+        painter.rotate(-90);
+        painter.drawText(QRectF(0, 0, layout.YTitle.height(), line), Qt::AlignHCenter | Qt::TextDontClip, YTitle());
+        painter.restore();
+    } else {
+        painter.drawText(layout.YTitle, Qt::AlignLeft | Qt::TextDontClip, YTitle());
+    }
 
     if (FPoints.isEmpty())
         painter.drawText(plot, Qt::AlignCenter, QStringLiteral("No reading has a derived value."));
 
-    // Readings next to each other are joined; a reading without a figure breaks the line.
-    const double mark = std::clamp(plot.width() / xLast * 0.7, line * 0.25, line * 0.5);
     painter.setPen(QPen(QColor(0x1f, 0x4e, 0x9a), thin));
-    for (qsizetype i = 1; i < FPoints.size(); ++i)
-        if (FPoints[i].Number == FPoints[i - 1].Number + 1)
-            painter.drawLine(QPointF(xOf(FPoints[i - 1].Number), yOf(FPoints[i - 1].Figure)),
-                             QPointF(xOf(FPoints[i].Number), yOf(FPoints[i].Figure)));
-    for (const TChartPoint &p : FPoints) {
-        const QPointF at(xOf(p.Number), yOf(p.Figure));
-        if (IsAboveLimit(p.Figure, FLimit)) {
-            PaintAboveLimitMark(painter, at, mark * 1.6);
+    for (const QLineF &join : layout.Joins)
+        painter.drawLine(join);
+    for (qsizetype i = 0; i < FPoints.size(); ++i) {
+        if (IsAboveLimit(FPoints[i].Figure, FLimit)) {
+            PaintAboveLimitMark(painter, layout.Marks[i], layout.MarkSize * 1.6);
         } else {
             painter.setBrush(QColor(0x1f, 0x4e, 0x9a));
             painter.setPen(Qt::NoPen);
-            painter.drawEllipse(at, mark / 2, mark / 2);
+            painter.drawEllipse(layout.Marks[i], layout.MarkSize / 2, layout.MarkSize / 2);
         }
     }
 
@@ -117,8 +214,7 @@ void TBatchChart::Paint(QPainter &painter, const QRectF &rect) const
         painter.setPen(dashed);
         painter.drawLine(QPointF(plot.left(), yOf(*FLimit)), QPointF(plot.right(), yOf(*FLimit)));
         painter.setPen(AboveLimitColor());
-        painter.drawText(QRectF(plot.left(), yOf(*FLimit) - line * 1.05, plot.width() - line * 0.2, line),
-                         Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Limit %1 mg/m²").arg(*FLimit));
+        painter.drawText(layout.LimitLabel, Qt::AlignCenter | Qt::TextDontClip, LimitText());
     }
     painter.restore();
 }

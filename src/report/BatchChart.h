@@ -6,13 +6,30 @@
 #include "model/BatchStatistics.h"
 
 #include <QColor>
+#include <QLineF>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
+class QFontMetricsF;
 class QPainter;
-class QRectF;
+
+// Where the chart puts its parts inside a rectangle.
+struct TChartLayout {
+    QRectF Plot;
+    // The figure's axis title: turned along the axis where the axis is long enough for it, else
+    // written across, above the axis.
+    QRectF YTitle;
+    bool YTitleAlong = true;
+    // Beside the limit's line where it covers no reading; empty without a limit.
+    QRectF LimitLabel;
+    // The readings' marks and the lines joining neighbours.
+    QList<QPointF> Marks;
+    double MarkSize = 0;
+    QList<QLineF> Joins;
+};
 
 struct TChartPoint {
     int Number; // the reading number the table shows
@@ -27,6 +44,11 @@ public:
 
     // The axes, the readings and the limit, inside the rectangle.
     void Paint(QPainter &painter, const QRectF &rect) const;
+    // The same places, for text measured with fm; no plot (an empty one) when the rectangle is too
+    // small for one.
+    TChartLayout Layout(const QFontMetricsF &fm, const QRectF &rect) const;
+    QString YTitle() const;
+    QString LimitText() const;
 
     const QList<TChartPoint> &Points() const { return FPoints; }
 

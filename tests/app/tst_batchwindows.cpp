@@ -19,6 +19,8 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -36,13 +38,16 @@ struct MainRig {
     ScriptedPrompts prompts;
     std::unique_ptr<TfrmMain> w;
 
-    MainRig()
+    // screen: the main window's size in the screen's pixels, at any scale; none: its designed size.
+    explicit MainRig(QSize screen = QSize(1280, 1024))
     {
         w = std::make_unique<TfrmMain>(prompts, dir.filePath(QStringLiteral("vornell.ini")),
                                        dir.path() + QLatin1Char('/'));
         w->Communication().ConnectTimeOutTimer().setInterval(300);
-        w->resize(QSize(1280, 1024) / w->devicePixelRatioF()); // in the screen's pixels, at any scale
         w->show();
+        // The offscreen screen is smaller than the designed window, which opens maximised there.
+        w->showNormal();
+        w->resize(screen.isValid() ? screen / w->devicePixelRatioF() : QSize(966, 845));
     }
     ~MainRig() { prompts.Answers = {TMsgResult::No}; }
     void OpenBatches(int count)
@@ -51,7 +56,8 @@ struct MainRig {
         info.SetSoftwareVersion(QStringLiteral("V2.07"));
         info.HasBresleOffset = true;
         info.Valid = true;
-        for (int i = 0; i < count; ++i) {
+        const int first = w->Batches().Count();
+        for (int i = first; i < first + count; ++i) {
             TBatch *b =
                 w->Batches().AddBatch(i + 1, QStringLiteral("B%1").arg(i + 1), EncodeDate(2026, 1, 1), 100, 100);
             for (int k = 0; k < 100; ++k)
@@ -114,6 +120,7 @@ private slots:
     void mainWindowFitsTheScreen_data();
     void mainWindowFitsTheScreen();
     void windowsStayUsable_data();
+    void eachWindowInSightAtTheDesignedSize();
     void windowsStayUsable();
     void openWindowsFollowWrittenSettings();
 };
@@ -186,11 +193,16 @@ void TestBatchWindows::cascadeOffsetsAndSizes()
     const QRect area(10, 20, 1150, 980);
     const QList<QRect> three = CascadeRects({QSize(700, 650), QSize(1500, 650), QSize(300, 650)}, area, Minimum, Step);
     QCOMPARE(three, (QList<QRect>{QRect(10, 20, 700, 932), QRect(34, 44, 1102, 932), QRect(58, 68, 400, 932)}));
-    // A small area: the offsets start again at the top left.
-    const QList<QRect> wrapped = CascadeRects(QList<QSize>(5, QSize(700, 650)), QRect(0, 0, 460, 470), Minimum, Step);
-    QCOMPARE(wrapped[0].topLeft(), QPoint(0, 0));
-    QCOMPARE(wrapped[2].topLeft(), QPoint(48, 48));
-    QCOMPARE(wrapped[3].topLeft(), QPoint(0, 0));
+    // A low area: a new cascade starts at the top, to the right of the one before, by as much as the
+    // width allows (at most four steps).
+    const QList<QRect> wrapped = CascadeRects(QList<QSize>(10, QSize(700, 650)), QRect(0, 0, 700, 500), Minimum, Step);
+    QCOMPARE(wrapped[3], QRect(72, 72, 436, 428));
+    QCOMPARE(wrapped[4], QRect(96, 0, 436, 428));
+    QCOMPARE(wrapped[9], QRect(216, 24, 436, 428));
+    // Too narrow for a step to the right: each cascade a pixel right of the one before at least.
+    const QList<QRect> narrow = CascadeRects(QList<QSize>(5, QSize(700, 650)), QRect(0, 0, 460, 470), Minimum, Step);
+    QCOMPARE(narrow[1].topLeft(), QPoint(15, 0));
+    QCOMPARE(narrow[4].topLeft(), QPoint(60, 0));
 }
 
 void TestBatchWindows::firstPlacement()
@@ -218,28 +230,21 @@ void TestBatchWindows::mainWindowFitsTheScreen_data()
 {
     QTest::addColumn<QSize>("frame");
     QTest::addColumn<QRect>("work");
-    QTest::addColumn<QRect>("desktop");
-    QTest::addColumn<QRect>("fitted");
-    const QRect fhd(0, 0, 1920, 1080);
-    QTest::newRow("fits, centred") << QSize(966, 870) << QRect(0, 0, 1920, 1040) << fhd << QRect(477, 85, 966, 870);
+    QTest::addColumn<QRect>("fitted"); // none: maximised
+    QTest::newRow("fits, centred") << QSize(966, 870) << QRect(0, 0, 1920, 1040) << QRect(477, 85, 966, 870);
+    QTest::newRow("exactly") << QSize(966, 870) << QRect(60, 0, 966, 870) << QRect(60, 0, 966, 870);
     // 1280x1024 at 150 %: 853x683 in the window's pixels.
-    QTest::newRow("150 %") << QSize(966, 870) << QRect(0, 0, 853, 683) << QRect(0, 0, 853, 683)
-                           << QRect(0, 0, 853, 683);
-    // A taskbar of 40: the height leaves it out twice.
-    QTest::newRow("taskbar") << QSize(966, 1000) << QRect(0, 0, 1280, 984) << QRect(0, 0, 1280, 1024)
-                             << QRect(157, 20, 966, 944);
-    QTest::newRow("taskbar left") << QSize(1400, 600) << QRect(60, 0, 1220, 1024) << QRect(0, 0, 1280, 1024)
-                                  << QRect(60, 212, 1220, 600);
+    QTest::newRow("150 %") << QSize(966, 870) << QRect(0, 0, 853, 683) << QRect();
+    QTest::newRow("a pixel too high") << QSize(966, 985) << QRect(0, 0, 1280, 984) << QRect();
+    QTest::newRow("too wide") << QSize(1400, 600) << QRect(60, 0, 1220, 1024) << QRect();
 }
 
 void TestBatchWindows::mainWindowFitsTheScreen()
 {
     QFETCH(QSize, frame);
     QFETCH(QRect, work);
-    QFETCH(QRect, desktop);
     QFETCH(QRect, fitted);
-    QCOMPARE(FitOnScreen(frame, work, desktop), fitted);
-    QVERIFY(work.contains(fitted));
+    QCOMPARE(FitOnScreen(frame, work).value_or(QRect()), fitted);
 }
 
 void TestBatchWindows::windowsStayUsable_data()
@@ -275,6 +280,71 @@ void TestBatchWindows::windowsStayUsable()
     for (const QMdiSubWindow *sub : windows.subWindowList())
         QVERIFY(windows.viewport()->rect().contains(sub->geometry()));
     r.Grab(QStringLiteral("arrange-%1").arg(count));
+}
+
+void TestBatchWindows::eachWindowInSightAtTheDesignedSize()
+{
+    MainRig r{QSize()};
+    QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
+    TBatchWindows &windows = r.w->Windows();
+    const QString area = QStringLiteral("in %1x%2").arg(windows.viewport()->width()).arg(windows.viewport()->height());
+
+    // Tile: three windows, none over another, each with rows in sight.
+    r.OpenBatches(3);
+    r.w->mniTileClick();
+    CheckUsable(windows);
+    const QList<QMdiSubWindow *> three = windows.subWindowList(QMdiArea::CreationOrder);
+    for (int i = 0; i < three.size(); ++i)
+        for (int k = i + 1; k < three.size(); ++k)
+            QVERIFY2(!three[i]->geometry().intersects(three[k]->geometry()), qPrintable(area));
+    r.Grab(QStringLiteral("designed-tile-3"));
+    // Their captions are the names without the padding blanks, their icon the application's.
+    QCOMPARE(r.w->Tree().Root()->child(0)->text(0), QStringLiteral("B1          "));
+    QCOMPARE(three[0]->windowTitle(), QStringLiteral("B1"));
+    const QImage icon = QApplication::windowIcon().pixmap(16).toImage();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(three[0]->windowIcon().pixmap(16).toImage(), icon);
+    QCOMPARE(r.w->windowIcon().pixmap(16).toImage(), icon);
+
+    // Cascade of ten: every title bar at least partly in sight, none wholly behind the others.
+    r.OpenBatches(7);
+    r.w->mniCascadeClick();
+    CheckUsable(windows);
+    const QList<QMdiSubWindow *> stacked = windows.subWindowList(QMdiArea::StackingOrder);
+    QCOMPARE(stacked.size(), 10);
+    for (int i = 0; i < stacked.size(); ++i) {
+        const QMdiSubWindow *sub = stacked[i];
+        QRegion title(QRect(sub->geometry().topLeft(), QSize(sub->width(), sub->widget()->y())));
+        for (int above = i + 1; above < stacked.size(); ++above)
+            title -= stacked[above]->geometry();
+        QVERIFY2(!title.isEmpty(), qPrintable(sub->windowTitle() + QLatin1Char(' ') + area));
+    }
+    r.Grab(QStringLiteral("designed-cascade-10"));
+
+    // The Window menu lists all ten, the one in front checked; choosing one brings it to the front.
+    QMenu *menu = nullptr;
+    for (QAction *a : r.w->menuBar()->actions())
+        if (a->text() == QLatin1String("&Window"))
+            menu = a->menu();
+    QVERIFY(menu);
+    emit menu->aboutToShow();
+    emit menu->aboutToShow(); // listed again, not twice
+    QStringList listed;
+    QString checked;
+    for (QAction *a : menu->actions())
+        if (a->isCheckable()) {
+            listed << a->text();
+            if (a->isChecked())
+                checked = a->text();
+        }
+    QCOMPARE(listed.size(), 10);
+    QCOMPARE(listed.first(), QStringLiteral("&1 B1"));
+    QCOMPARE(listed.last(), QStringLiteral("1&0 B10"));
+    QCOMPARE(checked, QStringLiteral("1&0 B10"));
+    for (QAction *a : menu->actions())
+        if (a->text() == QLatin1String("&3 B3"))
+            a->trigger();
+    QCOMPARE(windows.currentSubWindow(), windows.subWindowList(QMdiArea::CreationOrder)[2]);
 }
 
 void TestBatchWindows::openWindowsFollowWrittenSettings()

@@ -16,6 +16,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -69,6 +71,8 @@ private slots:
     void init() { UserLocale::SetCurrent(UserLocale()); }
     void windowShowsStatisticsOfTheGrid();
     void limitMarksCountsAndDraws();
+    void chartTitlesWholeAndLimitLabelClear_data();
+    void chartTitlesWholeAndLimitLabelClear();
     void limitIsKeptInASectionOfItsOwn();
     void reportFromWindowAndTree();
 };
@@ -167,6 +171,59 @@ void TestInspection::limitMarksCountsAndDraws()
     QCOMPARE(Value(view, QStringLiteral("Above limit")), QString());
 }
 
+void TestInspection::chartTitlesWholeAndLimitLabelClear_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<int>>("figures");
+    const QList<int> spike = {8, 10, 12, 30, 12, 10, 8, 9, 10, 11};
+    QTest::newRow("tall") << QSize(600, 300) << spike;
+    QTest::newRow("short: the axis title above") << QSize(600, 110) << spike;
+    // Every join crosses the limit's line: the label goes to the top of the plot.
+    QTest::newRow("zigzag") << QSize(600, 300) << QList<int>{12, 28, 14, 26, 16, 24, 18, 22, 19, 21};
+    // The readings cross the limit at the right end, where the label would go first.
+    QTest::newRow("readings at the right end") << QSize(500, 200) << QList<int>{5, 6, 5, 6, 5, 6, 19, 21, 19, 21, 20};
+    QTest::newRow("many readings") << QSize(600, 220) << QList<int>(60, 10) + QList<int>(40, 30);
+}
+
+void TestInspection::chartTitlesWholeAndLimitLabelClear()
+{
+    QFETCH(QSize, size);
+    QFETCH(QList<int>, figures);
+    QList<QStringList> rows;
+    for (int i = 0; i < figures.size(); ++i)
+        rows << QStringList{QString::number(i + 1), {}, {}, {}, {}, {}, {}, QString::number(figures[i])};
+    const TBatchChart chart(rows, 7, 20);
+    QFont font;
+    font.setPixelSize(11);
+    const QFontMetricsF fm(font);
+    const QRectF rect(QPointF(4, 4), QSizeF(size));
+    const TChartLayout layout = chart.Layout(fm, rect);
+    QVERIFY(!layout.Plot.isEmpty());
+    QCOMPARE(layout.Marks.size(), figures.size());
+
+    // The axis title whole, inside the chart, clear of the plot.
+    const double title = fm.horizontalAdvance(chart.YTitle());
+    QCOMPARE(layout.YTitleAlong ? layout.YTitle.height() : layout.YTitle.width(), title);
+    QCOMPARE(layout.YTitleAlong, QTest::currentDataTag() != QLatin1String("short: the axis title above"));
+    QVERIFY(rect.contains(layout.YTitle));
+    QVERIFY(!layout.YTitle.intersects(layout.Plot.adjusted(1, 1, 0, 0)));
+
+    // The limit's label beside its line, inside the plot, over no mark and no joining line.
+    const QRectF label = layout.LimitLabel;
+    QVERIFY(label.width() > fm.horizontalAdvance(chart.LimitText()));
+    QVERIFY(layout.Plot.contains(label));
+    for (const QPointF &m : layout.Marks)
+        QVERIFY(!label.intersects(
+            QRectF(m - QPointF(layout.MarkSize, layout.MarkSize), QSizeF(2 * layout.MarkSize, 2 * layout.MarkSize))));
+    QPainterPath joins;
+    for (const QLineF &join : layout.Joins) {
+        joins.moveTo(join.p1());
+        joins.lineTo(join.p2());
+    }
+    QPainterPathStroker stroker;
+    QVERIFY(!stroker.createStroke(joins).intersects(label));
+}
+
 void TestInspection::limitIsKeptInASectionOfItsOwn()
 {
     QTemporaryDir dir;
@@ -240,25 +297,47 @@ void TestInspection::reportFromWindowAndTree()
     QVERIFY(!text.contains(QStringLiteral("Batch Code Check"))); // a batch from the meter has no check result
     QCOMPARE(w.LastSavePath(), dir.path());
 
-    // The same report for the batch selected in the tree.
+    // The same report for the batch selected in the tree, and from the menu for the batch in front
+    // while the tree's root is selected.
     const QString fromTree = dir.filePath(QStringLiteral("tree.pdf"));
     prompts.Files = {fromTree};
     w.pumExportPdfClick();
     QCOMPARE(Undated(Pdftotext(fromTree)), Undated(text));
+    w.Tree().setCurrentItem(w.Tree().Root());
+    const QString fromMenu = dir.filePath(QStringLiteral("menu.pdf"));
+    prompts.Files = {fromMenu};
+    w.mniExportPdfClick();
+    QCOMPARE(Undated(Pdftotext(fromMenu)), Undated(text));
 
-    // Print... opens the preview with the report's page.
+    // Print... opens the preview with the report's page, over the main window at its size, the
+    // page as wide as the view.
     int pages = 0;
+    QRect previewAt;
+    QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
     OnNextDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog &d) {
         pages = d.findChild<QPrintPreviewWidget *>()->pageCount();
+        zoom = d.findChild<QPrintPreviewWidget *>()->zoomMode();
+        previewAt = d.geometry();
         d.reject();
     });
     view->btnPrint->click();
     QCOMPARE(pages, 1);
+    QCOMPARE(previewAt, w.geometry());
+    QCOMPARE(zoom, QPrintPreviewWidget::FitToWidth);
+    QCOMPARE(prompts.Messages.size(), 0);
+    bool opened = false;
+    OnNextDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog &d) {
+        opened = true;
+        d.reject();
+    });
+    w.mniPrintClick();
+    QVERIFY(opened);
     QCOMPARE(prompts.Messages.size(), 0);
 
-    // Nothing selected in the tree: the user is told what to do.
+    // No window open and nothing selected in the tree: the user is told what to do.
+    w.Windows().CloseBatchWindow(view->FBatch);
     w.Tree().setCurrentItem(nullptr);
-    w.pumPrintBatchClick();
+    w.mniPrintClick();
     QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("Select a batch in the tree first.")});
     prompts.Answers = {TMsgResult::No};
 }

@@ -69,6 +69,8 @@ struct Rig {
         mniSaveAll = w->findChild<QAction *>(QStringLiteral("mniSaveAll"));
         pumTreeView = w->findChild<QMenu *>(QStringLiteral("pumTreeView"));
         w->show();
+        // The offscreen screen is smaller than the designed window, which opens maximised there.
+        w->showNormal();
     }
     QString Ini() const { return dir.filePath(QStringLiteral("vornell.ini")); }
     QString File(const QString &name) const { return dir.filePath(name); }
@@ -210,6 +212,19 @@ void TestMainWindow::readAllFillsTreeAndMovesProgress()
     QCOMPARE(r.percentPanel->text(), QString());
     QCOMPARE(r.Status(), QStringLiteral(" "));
     QVERIFY(!QGuiApplication::overrideCursor());
+
+    // Reading a batch's readings shows its status text while the bar moves, also after the click
+    // of the double-click's release, which comes while they load.
+    QStringList shown;
+    connect(&r.w->Communication(), &TdmCommunication::OnProgress, r.w.get(), [&] {
+        r.w->tvwBatchesClick();
+        shown << r.Status();
+    });
+    r.DoubleClick(0);
+    QVERIFY(r.View(0));
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.first(), QStringLiteral(" Reading Batch readings from Talvo."));
+    QCOMPARE(shown.count(shown.first()), r.View(0)->FBatch->FReadingCount);
     // The port that answered is kept for the next run.
     r.prompts.Answers = {TMsgResult::No};
     r.w->close();
@@ -267,7 +282,7 @@ void TestMainWindow::doubleClickOpensBatchWindowOnce()
     TfrmViewBatch *view = r.View(0);
     QVERIFY(view);
     QCOMPARE(view->objectName(), QStringLiteral("BatchForm7"));
-    QCOMPARE(view->parentWidget()->windowTitle(), QStringLiteral("SHORT ONE   "));
+    QCOMPARE(view->parentWidget()->windowTitle(), QStringLiteral("SHORT ONE")); // without the name's padding
     QCOMPARE(view->ValueLabel(QStringLiteral("Batch Name"))->text(), QStringLiteral("SHORT ONE"));
     QCOMPARE(view->ValueLabel(QStringLiteral("Number of Readings"))->text(), QStringLiteral("3"));
     QCOMPARE(view->ValueLabel(QStringLiteral("Compensation Factor"))->text(), QStringLiteral("2.0"));
@@ -562,6 +577,17 @@ void TestMainWindow::busyCursorGuardsCommands()
         r.w->mniReadAllClick();
         r.w->mniConnectClick();
         r.w->mniImportBatchClick();
+        // The acceptance limit's dialog does not open either.
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget *dialog = QApplication::activeModalWidget()) {
+                opened = true;
+                dialog->close();
+            }
+        });
+        r.w->mniAcceptanceLimitClick();
+        QCoreApplication::processEvents();
+        QVERIFY(!opened);
         QVERIFY(!r.w->Communication().Connected());
         QCOMPARE(r.Root()->childCount(), 0);
         QVERIFY(r.prompts.Dialogs.isEmpty());

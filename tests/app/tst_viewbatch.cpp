@@ -1,6 +1,7 @@
 // The batch window on its own and inside a main window's client area: copying rows, its own access
 // keys, its smallest size with the grid still usable, and following a new device record.
 #include "app/AppException.h"
+#include "app/BatchInspection.h"
 #include "app/frmViewBatch.h"
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
@@ -83,6 +85,8 @@ private slots:
     void smallestWindowKeepsGridUsable_data();
     void smallestWindowKeepsGridUsable();
     void followsANewDeviceRecord();
+    void statisticsWholeAfterALimit_data();
+    void statisticsWholeAfterALimit();
 };
 
 void TestViewBatch::copyPutsTitlesAndSelectedRows()
@@ -178,8 +182,13 @@ void TestViewBatch::smallestWindowKeepsGridUsable()
     // Three rows below the titles, with the horizontal scroll bar in their way.
     QVERIFY(grid->horizontalScrollBar()->isVisible());
     QVERIFY2(grid->viewport()->height() >= 3 * 16, qPrintable(QString::number(grid->viewport()->height())));
-    // The header is whole, and the buttons lie below the grid and inside the window.
-    QVERIFY(view->gpbHeader->geometry().right() < view->width());
+    // The header is whole in width and scrolls into sight; the buttons lie below the grid and inside
+    // the window.
+    auto *top = view->findChild<QScrollArea *>(QStringLiteral("TopArea"));
+    QVERIFY(top->verticalScrollBar()->isVisible());
+    QVERIFY(view->gpbHeader->geometry().right() < top->viewport()->width());
+    top->ensureWidgetVisible(view->gpbHeader->findChild<QLabel *>(QStringLiteral("Surface Density Conversion")));
+    QVERIFY(top->verticalScrollBar()->value() > 0);
     QVERIFY(view->btnClose->geometry().top() > grid->geometry().bottom());
     QVERIFY(view->btnSave->geometry().right() < view->btnClose->geometry().left());
     QVERIFY(view->btnSave->x() >= 0 && view->btnClose->geometry().bottom() < view->height());
@@ -189,6 +198,18 @@ void TestViewBatch::smallestWindowKeepsGridUsable()
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
     QVERIFY(grid->columnViewportPosition(last) >= 0);
     QVERIFY(grid->columnViewportPosition(last) + grid->columnWidth(last) <= grid->viewport()->width());
+    // The reading numbers stay at the left edge, row by row with the grid, also scrolled down.
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    auto *fixed = grid->findChild<QTableView *>(QStringLiteral("FixedColumn"));
+    QVERIFY(fixed && fixed->isVisible());
+    QCOMPARE(fixed->x(), grid->viewport()->x());
+    QCOMPARE(fixed->width(), grid->columnWidth(0));
+    QCOMPARE(fixed->height(), grid->viewport()->height() + grid->horizontalHeader()->height());
+    QVERIFY(fixed->isColumnHidden(1) && !fixed->isColumnHidden(0));
+    const QModelIndex lastRow = grid->model()->index(99, 0);
+    QCOMPARE(fixed->visualRect(lastRow).top(), grid->visualRect(lastRow).top());
+    QVERIFY(fixed->viewport()->rect().contains(fixed->visualRect(lastRow)));
+    QCOMPARE(lastRow.data().toString(), QStringLiteral("100"));
     // The "Measured" and "Calculated" bar moves with the columns.
     QVERIFY(grid->horizontalHeader()->offset() > 0);
     QCOMPARE(view->hdrSections->offset(), grid->horizontalHeader()->offset());
@@ -216,6 +237,41 @@ void TestViewBatch::followsANewDeviceRecord()
     // (1250 - 5) x 1.2 / (1 - 3.6 x 0.025)
     QCOMPARE(view.stgReadings->item(0, 7)->text(), QStringLiteral("1642 "));
     QVERIFY(prompts.Messages.isEmpty());
+}
+
+void TestViewBatch::statisticsWholeAfterALimit_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("designed width") << 0;
+    QTest::newRow("narrow: below the header") << 1;
+}
+
+void TestViewBatch::statisticsWholeAfterALimit()
+{
+    QFETCH(int, width);
+    Client c;
+    auto batch = Batch(100);
+    TfrmViewBatch *view = c.Open(Record(0.02), batch.get());
+    QWidget *sub = view->parentWidget();
+    if (width == 1)
+        sub->resize(sub->minimumSizeHint().width(), 600);
+    QVERIFY(QTest::qWaitForWindowExposed(&c.main));
+    // A limit set while the window is open: longer figures and one more row.
+    view->SetAcceptanceLimit(1250);
+    QGroupBox *statistics = view->FInspection->gpbStatistics;
+    auto *top = view->findChild<QScrollArea *>(QStringLiteral("TopArea"));
+    QTRY_VERIFY(!statistics->findChild<QLabel *>(QStringLiteral("Above limit"))->isHidden());
+    QCoreApplication::sendPostedEvents();
+    const QString where = QStringLiteral("window %1x%2").arg(view->width()).arg(view->height());
+    QVERIFY2(statistics->geometry().right() < top->viewport()->width(), qPrintable(where));
+    QVERIFY2(!statistics->geometry().intersects(view->gpbHeader->geometry()), qPrintable(where));
+    for (const QLabel *label : statistics->findChildren<QLabel *>()) {
+        if (label->isHidden())
+            continue;
+        const QString text = label->text() + QLatin1Char(' ') + where;
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(text));
+        QVERIFY2(statistics->contentsRect().contains(label->geometry()), qPrintable(text));
+    }
 }
 
 int main(int argc, char **argv)
