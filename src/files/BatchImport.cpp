@@ -11,8 +11,12 @@
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
+#include "model/UserLocale.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -101,15 +105,16 @@ const QString NoBatchName = QStringLiteral("A section of the file has no \"Batch
 // at the end of the sheet, is incomplete: it is reported, and its batch is not imported.
 class TScan {
 public:
-    TScan(TSheet &sheet, TDeviceInfo &info, TBatches &batchList, Prompts &prompts,
-          const std::function<void(TBatch &)> &onBatchAdded, QStringList &incomplete)
+    TScan(TSheet &sheet, TBatches &batchList, const std::function<void(TBatch &)> &onBatchAdded,
+          QStringList &incomplete)
         : FSheet(sheet)
-        , FInfo(info)
         , FBatchList(batchList)
-        , FPrompts(prompts)
         , FOnBatchAdded(onBatchAdded)
         , FIncomplete(incomplete)
     {}
+
+    // The names of the batches whose check code did not match, in file order.
+    QStringList FailedCodes;
 
     // The number of batches imported.
     int Run()
@@ -130,7 +135,6 @@ public:
             DropBatch();
             throw;
         }
-        FBresle.Apply(FInfo);
         return FImportedCount;
     }
 
@@ -160,6 +164,8 @@ private:
         const QString value = FSheet.Cell(ValueCol, row);
         switch (*found) {
         case TLabel::SerialNumber:
+            // Each section's device block describes the meter of that section's batch.
+            FInfo = TDeviceInfo();
             FCrc.Reset();
             FFirstRow = row;
             FInfo.SerialNumber = value;
@@ -232,8 +238,10 @@ private:
         FSectionOpen = true;
         TBatch *batch = FBatchList.Add();
         FBatch = batch;
+        FBresle = TBresleOffsetRange();
         batch->SetName(name);
         batch->FImported = true;
+        batch->FFileConventions = UserLocale::Current();
     }
 
     // An open section ends before its batch is complete: it is reported and its batch dropped.
@@ -313,7 +321,15 @@ private:
         ReadingFromFields(*reading, fields, FInfo, &FBresle);
         for (int col = 0; col < fields.size(); ++col)
             FSheet.SetCell(col, row, fields[col]);
+        TReadingRow shown;
+        try {
+            shown = FileRowFromFields(*reading, fields);
+        } catch (const std::exception &e) {
+            throw Error(QStringLiteral("A problem occurred while converting reading from string, message:\r\n") +
+                        MessageOf(e));
+        }
         FBatch->AddReading(std::move(reading));
+        FBatch->FFileRows << shown;
         if (row == FSheet.RowCount() - 1) {
             FLastRow = row;
             FBatchComplete = true;
@@ -325,20 +341,23 @@ private:
         if (!FBatchComplete)
             return;
         FInfo.Valid = true;
+        // The batch keeps the record of its own section, its Bresle offset from its own lines.
+        auto record = std::make_shared<TDeviceInfo>(FInfo);
+        FBresle.Apply(*record);
+        FBatch->FDeviceInfo = std::move(record);
         FBatch->FSaved = true;
         FBatch->FReadingsLoaded = true;
+        for (int row = FFirstRow; row <= FLastRow; ++row)
+            FCrc.AddStrings(FSheet.StoredCells(row));
+        FBatch->FFiguresCode = FCrc.CRCText();
         if (FCodeSeen) {
             FBatch->FCheckCode = FStoredCode;
             FBatch->FCheckResult = crFailed;
             if (!FStoredCode.isEmpty()) {
-                for (int row = FFirstRow; row <= FLastRow; ++row)
-                    FCrc.AddStrings(FSheet.StoredCells(row));
-                if (FCrc.CRCText() == FStoredCode)
+                if (FBatch->FFiguresCode == FStoredCode)
                     FBatch->FCheckResult = crPassed;
                 else
-                    FPrompts.Message(TMsgKind::Warning,
-                                     QStringLiteral("The batch code check of batch \"%1\" failed.").arg(FBatch->FName),
-                                     TMsgButtons::Ok);
+                    FailedCodes << FBatch->FName;
             }
         } else {
             FBatch->FCheckResult = crNotAvailable;
@@ -353,9 +372,8 @@ private:
     }
 
     TSheet &FSheet;
-    TDeviceInfo &FInfo;
+    TDeviceInfo FInfo;
     TBatches &FBatchList;
-    Prompts &FPrompts;
     const std::function<void(TBatch &)> &FOnBatchAdded;
     QStringList &FIncomplete;
 
@@ -369,15 +387,66 @@ private:
     int FFirstRow = 0;
     int FLastRow = 0;
     TCRC32 FCrc;
-    TBresleOffsetRange FBresle; // over every reading line: the import has one device record
+    TBresleOffsetRange FBresle; // over the reading lines of the open section's batch
 };
+
+void AnnounceFailedCodes(Prompts &prompts, const QStringList &names)
+{
+    for (const QString &name : names)
+        prompts.Message(TMsgKind::Warning, QStringLiteral("The batch code check of batch \"%1\" failed.").arg(name),
+                        TMsgButtons::Ok);
+}
+
+// One reading of a file with one set of conventions, to see whether they read it and how many of its
+// batches their check codes confirm.
+struct TTrial {
+    UserLocale Conventions;
+    bool Read = false;
+    int Batches = 0;
+    int Passed = 0;
+    QList<TDateTime> Dates; // every date the file's batches hold, in order
+};
+
+TTrial Try(const QString &fileName, const UserLocale &conventions, TStatusLine &status)
+{
+    const TLocaleInForce inForce(conventions);
+    TTrial trial;
+    trial.Conventions = conventions;
+    TSheet sheet(8, 1);
+    ReadBatchFile(fileName, sheet, status);
+    TBatches batches;
+    QStringList incomplete;
+    try {
+        TScan(sheet, batches, {}, incomplete).Run();
+    } catch (const std::exception &) {
+        return trial;
+    }
+    trial.Read = true;
+    trial.Batches = batches.Count();
+    for (int i = 0; i < batches.Count(); ++i) {
+        const TBatch &b = *batches.GetBatch(i);
+        trial.Passed += b.FCheckResult == crPassed;
+        trial.Dates << b.FCreationDateTime << b.DeviceInfo().ValidationDate << b.DeviceInfo().ServiceDate;
+        for (const TReadingRow &row : b.FFileRows)
+            trial.Dates << row.DateTime;
+    }
+    return trial;
+}
+
+QList<UserLocale> Candidates()
+{
+    QList<UserLocale> candidates = {UserLocale::Current()};
+    for (const UserLocale &common : UserLocale::Common())
+        if (std::none_of(candidates.begin(), candidates.end(),
+                         [&](const UserLocale &c) { return c.SameConventions(common); }))
+            candidates << common;
+    return candidates;
+}
 
 } // namespace
 
-TBatchImport::TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &deviceInfo, TStatusLine &status,
-                           Prompts &prompts)
+TBatchImport::TBatchImport(TBatches &batchList, TStatusLine &status, Prompts &prompts)
     : FBatchList(batchList)
-    , FDeviceInfo(deviceInfo)
     , FStatus(status)
     , FPrompts(prompts)
 {}
@@ -385,17 +454,69 @@ TBatchImport::TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &de
 int TBatchImport::ImportBatches(TSheet &sheet)
 {
     const TProgressShown progress(FStatus, sheet.RowCount());
-    FDeviceInfo = std::make_shared<TDeviceInfo>();
     FIncomplete.clear();
-    return TScan(sheet, *FDeviceInfo, FBatchList, FPrompts, OnBatchAdded, FIncomplete).Run();
+    FConventions = UserLocale::Current();
+    TScan scan(sheet, FBatchList, OnBatchAdded, FIncomplete);
+    const int count = scan.Run();
+    AnnounceFailedCodes(FPrompts, scan.FailedCodes);
+    return count;
 }
 
 void TBatchImport::ImportFile(const QString &fileName)
 {
+    // The user's conventions first. A file they do not read, or whose codes they do not all confirm,
+    // may have been written with others: those the most codes confirm are taken, and only where a
+    // code confirms them; with none confirmed, the first that read the file, whose batches then fail.
+    const QList<UserLocale> candidates = Candidates();
+    std::vector<TTrial> trials;
+    trials.reserve(static_cast<std::size_t>(candidates.size()));
+    trials.push_back(Try(fileName, candidates.first(), FStatus));
+    const TTrial &own = trials.front();
+    if (!own.Read || own.Passed < own.Batches)
+        for (qsizetype i = 1; i < candidates.size(); ++i)
+            trials.push_back(Try(fileName, candidates[i], FStatus));
+    const TTrial *chosen = nullptr;
+    for (const TTrial &t : trials)
+        if (t.Read && t.Passed > 0 && (!chosen || t.Passed > chosen->Passed))
+            chosen = &t;
+    if (!chosen || (own.Read && own.Passed >= chosen->Passed))
+        chosen = own.Read ? &own : nullptr;
+    for (const TTrial &t : trials)
+        if (!chosen && t.Read)
+            chosen = &t;
+    FOwnConventions = !chosen || chosen == &own;
+    FConventions = chosen ? chosen->Conventions : own.Conventions;
+    // A code proves the text, not how to read it: dates that read as well the other way are told.
+    // A workbook's dates are day numbers and read one way only.
+    FOtherDates.reset();
+    if (chosen && ImportFormat(fileName) == TFileFormat::Csv)
+        for (const TTrial &t : trials)
+            if (&t != chosen && t.Read && t.Passed == chosen->Passed && t.Dates != chosen->Dates) {
+                FOtherDates = t.Conventions;
+                break;
+            }
+
+    const TLocaleInForce inForce(chosen ? chosen->Conventions : own.Conventions);
     TSheet sheet(8, 1);
     ReadBatchFile(fileName, sheet, FStatus);
+    const int first = FBatchList.Count();
     if (ImportBatches(sheet) == 0)
         throw Error(QStringLiteral("No batch was found in the file."));
+    for (int i = first; i < FBatchList.Count(); ++i)
+        FBatchList.GetBatch(i)->FSourceFile = fileName;
+}
+
+QString TBatchImport::ConventionsNote() const
+{
+    QStringList lines;
+    if (!FOwnConventions)
+        lines << QStringLiteral("The file was read with the conventions of %1, not with your own.")
+                     .arg(FConventions.Description());
+    if (FOtherDates)
+        lines << QStringLiteral("Its dates may also be read the other way, as %1 reads them: day and month are "
+                                "both 12 or less.")
+                     .arg(FOtherDates->Description());
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 QString TBatchImport::IncompleteWarning() const
@@ -410,6 +531,10 @@ void ReadBatchFile(const QString &fileName, TSheet &sheet, TStatusLine &status)
 {
     if (ImportFormat(fileName) == TFileFormat::Workbook)
         ReadXlsFile(fileName, sheet, status);
+    else if (!QFileInfo(fileName).isReadable() && fileName.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        // A workbook that is missing or may not be read says so as a workbook would.
+        throw Error(QStringLiteral("Could not read data from xls file. The file %1 cannot be read.")
+                        .arg(QFileInfo(fileName).fileName()));
     else
         ReadCsvFile(fileName, sheet, status);
 }

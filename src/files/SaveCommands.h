@@ -14,6 +14,7 @@ class TBatch;
 class TDeviceInfo;
 class TSheet;
 class TStatusLine;
+class TMeterSource;
 class TdmCommunication;
 
 // The save dialog of batch and properties files, opening in the last save folder with the proposed
@@ -22,8 +23,10 @@ std::optional<QString> AskSaveFile(Prompts &prompts, QString &lastSavePath, cons
 
 class TSaveCommands {
 public:
-    TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo, QString &lastSavePath,
-                  TStatusLine &status, Prompts &prompts);
+    // A batch is saved with its own device record; a meter batch whose record is not valid gets the
+    // meter's, read first.
+    TSaveCommands(TdmCommunication &comm, TMeterSource &meter, QString &lastSavePath, TStatusLine &status,
+                  Prompts &prompts);
 
     // Shows its own messages; never raises.
     void SaveBatch(TBatch &batch);
@@ -36,7 +39,7 @@ public:
 
 private:
     std::optional<QString> AskFile(const QString &proposed);
-    void EnsureDeviceInfo();
+    void EnsureDeviceInfo(TBatch &batch);
     void EnsureReadings(TBatch &batch);
     // One batch's section of a combined file: readings fetched, sheet built, written by write. A
     // failure is shown as that batch's warning; the result says whether the section was written.
@@ -45,7 +48,7 @@ private:
     void SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches);
 
     TdmCommunication &FComm;
-    std::shared_ptr<TDeviceInfo> &FDeviceInfo;
+    TMeterSource &FMeter;
     QString &FLastSavePath;
     TStatusLine &FStatus;
     Prompts &FPrompts;

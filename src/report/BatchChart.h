@@ -9,7 +9,6 @@
 #include <QList>
 #include <QPointF>
 #include <QString>
-#include <QStringList>
 
 class QPainter;
 class QRectF;
@@ -23,7 +22,7 @@ class TBatchChart {
 public:
     TBatchChart() = default;
     // From the rows of the readings table; readings that show "---" leave a gap.
-    TBatchChart(const QList<QStringList> &rows, int column, TAcceptanceLimit limit);
+    TBatchChart(const QList<TReadingRow> &rows, int column, TAcceptanceLimit limit);
 
     // The axes, the readings and the limit, inside the rectangle.
     void Paint(QPainter &painter, const QRectF &rect) const;
