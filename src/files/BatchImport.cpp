@@ -115,6 +115,8 @@ public:
 
     // The names of the batches whose check code did not match, in file order.
     QStringList FailedCodes;
+    // Every date text of the sheet is what the conventions in force write for the date it reads as.
+    bool DatesAsWritten = true;
 
     // The number of batches imported.
     int Run()
@@ -148,7 +150,9 @@ private:
             FSheet.SetCell(ValueCol, row, DateToStr(*day));
             return *day;
         }
-        return StrToDate(value);
+        const TDateTime date = StrToDate(value);
+        DatesAsWritten = DatesAsWritten && DateToStr(date) == value;
+        return date;
     }
 
     void Rewrite(int row, const QString &text) { FSheet.SetCell(ValueCol, row, text); }
@@ -321,6 +325,7 @@ private:
         ReadingFromFields(*reading, fields, FInfo, &FBresle);
         for (int col = 0; col < fields.size(); ++col)
             FSheet.SetCell(col, row, fields[col]);
+        DatesAsWritten = DatesAsWritten && DateToStr(reading->FDateTime) == fields.value(1);
         TReadingRow shown;
         try {
             shown = FileRowFromFields(*reading, fields);
@@ -374,7 +379,7 @@ private:
     TSheet &FSheet;
     TDeviceInfo FInfo;
     TBatches &FBatchList;
-    const std::function<void(TBatch &)> &FOnBatchAdded;
+    const std::function<void(TBatch &)> FOnBatchAdded;
     QStringList &FIncomplete;
 
     bool FInTable = false;
@@ -405,23 +410,37 @@ struct TTrial {
     int Batches = 0;
     int Passed = 0;
     QList<TDateTime> Dates; // every date the file's batches hold, in order
+    bool DatesAsWritten = false;
+
+    // More codes confirmed, then dates written as these conventions write them.
+    bool Beats(const TTrial &other) const
+    {
+        return std::pair(Passed, DatesAsWritten) > std::pair(other.Passed, other.DatesAsWritten);
+    }
 };
 
-TTrial Try(const QString &fileName, const UserLocale &conventions, TStatusLine &status)
+// The file is read with the conventions in force: a workbook's numbers become text with its decimal
+// separator; a text file's sheet is the same whatever the conventions and is read once.
+TTrial Try(const QString &fileName, const TSheet *text, const UserLocale &conventions, TStatusLine &status)
 {
     const TLocaleInForce inForce(conventions);
     TTrial trial;
     trial.Conventions = conventions;
     TSheet sheet(8, 1);
-    ReadBatchFile(fileName, sheet, status);
+    if (text)
+        sheet = *text;
+    else
+        ReadBatchFile(fileName, sheet, status);
     TBatches batches;
     QStringList incomplete;
+    TScan scan(sheet, batches, {}, incomplete);
     try {
-        TScan(sheet, batches, {}, incomplete).Run();
+        scan.Run();
     } catch (const std::exception &) {
         return trial;
     }
     trial.Read = true;
+    trial.DatesAsWritten = scan.DatesAsWritten;
     trial.Batches = batches.Count();
     for (int i = 0; i < batches.Count(); ++i) {
         const TBatch &b = *batches.GetBatch(i);
@@ -431,6 +450,16 @@ TTrial Try(const QString &fileName, const UserLocale &conventions, TStatusLine &
             trial.Dates << row.DateTime;
     }
     return trial;
+}
+
+// The order of day, month and year in a short date format, as the date reader takes it.
+QString DateOrder(const UserLocale &conventions)
+{
+    QString order;
+    for (const QChar c : conventions.ShortDateFormat.toLower())
+        if ((c == QLatin1Char('d') || c == QLatin1Char('m') || c == QLatin1Char('y')) && !order.contains(c))
+            order += c;
+    return order;
 }
 
 QList<UserLocale> Candidates()
@@ -468,19 +497,28 @@ void TBatchImport::ImportFile(const QString &fileName)
     // may have been written with others: those the most codes confirm are taken, and only where a
     // code confirms them; with none confirmed, the first that read the file, whose batches then fail.
     const QList<UserLocale> candidates = Candidates();
+    const bool text = ImportFormat(fileName) == TFileFormat::Csv;
+    std::optional<TSheet> loaded;
+    if (text) {
+        loaded.emplace(8, 1);
+        ReadBatchFile(fileName, *loaded, FStatus);
+    }
+    const TSheet *sheetOfText = loaded ? &*loaded : nullptr;
     std::vector<TTrial> trials;
     trials.reserve(static_cast<std::size_t>(candidates.size()));
-    trials.push_back(Try(fileName, candidates.first(), FStatus));
+    trials.push_back(Try(fileName, sheetOfText, candidates.first(), FStatus));
     const TTrial &own = trials.front();
-    if (!own.Read || own.Passed < own.Batches)
-        for (qsizetype i = 1; i < candidates.size(); ++i)
-            trials.push_back(Try(fileName, candidates[i], FStatus));
-    const TTrial *chosen = nullptr;
+    const bool confirmed = own.Read && own.Passed == own.Batches;
+    for (qsizetype i = 1; i < candidates.size(); ++i)
+        // Conventions the user's confirm are tried only where the dates of a text file could read
+        // another way with them.
+        if (!confirmed || (text && candidates[i].DecimalSeparator == own.Conventions.DecimalSeparator &&
+                           DateOrder(candidates[i]) != DateOrder(own.Conventions)))
+            trials.push_back(Try(fileName, sheetOfText, candidates[i], FStatus));
+    const TTrial *chosen = own.Read ? &own : nullptr;
     for (const TTrial &t : trials)
-        if (t.Read && t.Passed > 0 && (!chosen || t.Passed > chosen->Passed))
+        if (t.Read && t.Passed > 0 && (!chosen || t.Beats(*chosen)))
             chosen = &t;
-    if (!chosen || (own.Read && own.Passed >= chosen->Passed))
-        chosen = own.Read ? &own : nullptr;
     for (const TTrial &t : trials)
         if (!chosen && t.Read)
             chosen = &t;
@@ -489,16 +527,19 @@ void TBatchImport::ImportFile(const QString &fileName)
     // A code proves the text, not how to read it: dates that read as well the other way are told.
     // A workbook's dates are day numbers and read one way only.
     FOtherDates.reset();
-    if (chosen && ImportFormat(fileName) == TFileFormat::Csv)
+    if (chosen && text)
         for (const TTrial &t : trials)
-            if (&t != chosen && t.Read && t.Passed == chosen->Passed && t.Dates != chosen->Dates) {
+            if (&t != chosen && t.Read && !chosen->Beats(t) && t.Dates != chosen->Dates) {
                 FOtherDates = t.Conventions;
                 break;
             }
 
     const TLocaleInForce inForce(chosen ? chosen->Conventions : own.Conventions);
     TSheet sheet(8, 1);
-    ReadBatchFile(fileName, sheet, FStatus);
+    if (loaded)
+        sheet = *loaded;
+    else
+        ReadBatchFile(fileName, sheet, FStatus);
     const int first = FBatchList.Count();
     if (ImportBatches(sheet) == 0)
         throw Error(QStringLiteral("No batch was found in the file."));

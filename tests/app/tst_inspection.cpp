@@ -79,7 +79,8 @@ void TestInspection::windowShowsStatisticsOfTheGrid()
     TBatches list;
     TBatch *batch = AddBatch(list, 30);
     const auto info = std::make_shared<const TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
-    TfrmViewBatch view(nullptr, info, batch, prompts);
+    batch->FDeviceInfo = info;
+    TfrmViewBatch view(nullptr, batch, prompts);
     view.show();
 
     // The figures of the Bresle column as the grid shows them.
@@ -121,7 +122,8 @@ void TestInspection::limitMarksCountsAndDraws()
     TBatches list;
     TBatch *batch = AddBatch(list, 30);
     const auto info = std::make_shared<const TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
-    TfrmViewBatch view(nullptr, info, batch, prompts);
+    batch->FDeviceInfo = info;
+    TfrmViewBatch view(nullptr, batch, prompts);
     const int limit = 150;
     view.SetAcceptanceLimit(limit);
     int above = 0;
@@ -145,7 +147,8 @@ void TestInspection::limitMarksCountsAndDraws()
     TDeviceInfo steeper = *info;
     steeper.AutoTempComp = 0.03;
     const QString mean = Value(view, QStringLiteral("Mean"));
-    view.ShowDeviceInfo(std::make_shared<const TDeviceInfo>(steeper));
+    batch->FDeviceInfo = std::make_shared<const TDeviceInfo>(steeper);
+    view.ShowFigures();
     QVERIFY(Value(view, QStringLiteral("Mean")) != mean);
     above = 0;
     for (int r = 0; r < view.stgReadings->rowCount(); ++r) {

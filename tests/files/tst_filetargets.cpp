@@ -10,9 +10,9 @@
 #include "files/FileDate.h"
 #include "files/FileFormat.h"
 #include "files/SaveCommands.h"
-#include "model/BatchSource.h"
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
+#include "model/BatchSource.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QDir>
@@ -166,7 +166,10 @@ void TestFileTargets::importFollowsTheContent()
     QCOMPARE(ImportFormat(r.File(QStringLiteral("short.XLS"))), TFileFormat::Csv);
     QCOMPARE(Verify(r.File(QStringLiteral("short.XLS"))), QStringLiteral("No batch was found in the file."));
     QCOMPARE(ImportFormat(r.File(QStringLiteral("missing.XLS"))), TFileFormat::Csv);
-    QCOMPARE(Verify(r.File(QStringLiteral("missing.XLS"))), QStringLiteral("Could not read data from csv file."));
+    // A workbook that is not there, or may not be read, says so as a workbook; a text file as text.
+    QCOMPARE(Verify(r.File(QStringLiteral("missing.XLS"))),
+             QStringLiteral("Could not read data from xls file. The file missing.XLS cannot be read."));
+    QCOMPARE(Verify(r.File(QStringLiteral("missing.CSV"))), QStringLiteral("Could not read data from csv file."));
     // The signature and then rubbish: a workbook that cannot be read.
     QVERIFY(WriteBytes(r.File(QStringLiteral("broken.csv")), CompoundFileSignature + QByteArray(600, 'x')));
     QVERIFY(

@@ -173,7 +173,8 @@ void TestStatistics::rowsAreTheLinesFields()
             a.FConductivity = b.FConductivity = 937;
             a.FTemperature = b.FTemperature = t;
             const int columns = ReadingColumnCount(info);
-            QCOMPARE(ReadingRowTexts(ReadingToRow(a, info), columns), SplitCommaText(ReadingToLine(b, info)).mid(0, columns));
+            QCOMPARE(ReadingRowTexts(ReadingToRow(a, info), columns),
+                     SplitCommaText(ReadingToLine(b, info)).mid(0, columns));
         }
 }
 
