@@ -128,6 +128,7 @@ private slots:
     void initTestCase();
     void reportOfTheDemoFile_data();
     void reportOfTheDemoFile();
+    void fahrenheitMeterGivesTheFilesFigures();
     void reportCarriesFailuresAndGoesOn();
     void failedBatchIsUnmistakable();
     void reportNeverWritesOverAnInput_data();
@@ -230,6 +231,46 @@ void TestReport::reportOfTheDemoFile()
         if (s.Readings.isEmpty())
             QVERIFY(HasLine(page, Words({QStringLiteral("This Batch has no readings!.")})));
     }
+}
+
+void TestReport::fahrenheitMeterGivesTheFilesFigures()
+{
+    // A meter that reports in °F: the file holds its figures (60.0 °F is 15.6 °C, a Bresle value of
+    // 1476), and show and the report give those, not figures derived again from the rounded °C text.
+    SimProcess sim({QStringLiteral("--state"), QStringLiteral(FIXTURES "/sim/fahrenheit.json")});
+    const QString file = FDir.filePath(QStringLiteral("fahrenheit.CSV"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                  QStringLiteral("3"), file})
+                 .Status,
+             0);
+    QCOMPARE(Cli({QStringLiteral("verify"), file}).Out, file + QStringLiteral("\tDECK F\tPassed\n"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList fileLines;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.size() > 0 && line[0] >= '1' && line[0] <= '9')
+            fileLines << QString::fromLatin1(line).trimmed();
+    QCOMPARE(fileLines.size(), 7);
+    QVERIFY(fileLines[3].endsWith(QStringLiteral(",60.0,1229,1472,1476")));
+    const Run shown = Cli({QStringLiteral("show"), file});
+    QCOMPARE(shown.Status, 0);
+    QStringList shownLines = shown.Out.split(QLatin1Char('\n'));
+    shownLines = shownLines.filter(QRegularExpression(QStringLiteral("^[1-9][0-9]*,")));
+    QCOMPARE(shownLines, fileLines);
+
+    const QString pdf = FDir.filePath(QStringLiteral("fahrenheit.pdf"));
+    QCOMPARE(Cli({QStringLiteral("report"), QStringLiteral("--limit"), QStringLiteral("1475"),
+                  QStringLiteral("--output"), pdf, file})
+                 .Status,
+             0);
+    const QString text = Pdftotext(pdf);
+    const TSection s = Sections(file).first();
+    for (const auto &[label, value] : Expected(s.Readings, 1475))
+        QVERIFY2(HasLine(text, Words({label, value})), qPrintable(label + ' ' + value));
+    QVERIFY(HasLine(text, Words({QStringLiteral("Above limit"), QStringLiteral("2")}))); // 1476 and 1602
+    for (const QStringList &reading : s.Readings)
+        QVERIFY2(HasLine(text, QStringLiteral("^\\s*") + Words(reading) + QStringLiteral("\\s*$")),
+                 qPrintable(reading.join(QLatin1Char(','))));
 }
 
 void TestReport::reportCarriesFailuresAndGoesOn()

@@ -128,6 +128,7 @@ private slots:
     void fahrenheitMeterShowsTheFilesFigures_data();
     void fahrenheitMeterShowsTheFilesFigures();
     void oneEditedBatchLeavesTheOthersAsTheFileHoldsThem();
+    void lineCutShortShowsNoFigureItNeverHeld();
     void resavingGivesTheSameRowsAndCode_data();
     void resavingGivesTheSameRowsAndCode();
     void filesVerifyWhereverTheyWereWritten_data();
@@ -151,9 +152,8 @@ void TestFileFigures::fahrenheitMeterShowsTheFilesFigures()
     const TDeviceInfo info = Meter(NewerFirmware, true);
     TBatch *batch = AwkwardBatch(meter, QStringLiteral("Deck F"), 4, true);
     const QByteArray csv = FileBytes(*batch, info, false);
-    const QString file =
-        WriteFile(workbook ? QStringLiteral("fahrenheit.XLS") : QStringLiteral("fahrenheit.CSV"),
-                  workbook ? FileBytes(*batch, info, true) : csv);
+    const QString file = WriteFile(workbook ? QStringLiteral("fahrenheit.XLS") : QStringLiteral("fahrenheit.CSV"),
+                                   workbook ? FileBytes(*batch, info, true) : csv);
     QVERIFY(csv.contains(",15.6,60.0,")); // 60.0 °F is 15.6 °C, and 15.6 °C would be 60.1 °F
     const Imported in(file);
     QCOMPARE(in.Error, QString());
@@ -194,6 +194,28 @@ void TestFileFigures::oneEditedBatchLeavesTheOthersAsTheFileHoldsThem()
     }
     QVERIFY(in.Batch(0).FFiguresCode != in.Batch(0).FCheckCode);
     QCOMPARE(in.Batch(1).FFiguresCode, in.Batch(1).FCheckCode);
+}
+
+void TestFileFigures::lineCutShortShowsNoFigureItNeverHeld()
+{
+    // The file ends inside its last reading line, after the surface density: that reading shows no
+    // Bresle value, and the others show theirs.
+    TBatches meter;
+    const QByteArray bytes =
+        FileBytes(*AwkwardBatch(meter, QStringLiteral("Cut"), 9, false), Meter(NewerFirmware, true), false);
+    QList<QByteArray> lines = Lines(bytes);
+    lines.removeLast(); // the empty row after the table
+    lines.last() = lines.last().left(lines.last().lastIndexOf(',') + 1);
+    const Imported in(WriteFile(QStringLiteral("cut.CSV"), JoinLines(lines)));
+    QCOMPARE(in.Error, QString());
+    QCOMPARE(in.Results(), QList<quint8>{crFailed});
+    const QList<TReadingRow> rows = ReadingRows(in.Batch(0));
+    QCOMPARE(rows.size(), 8);
+    QCOMPARE(rows.last().Bresle, TFigure());
+    const QStringList cut = SplitCommaText(QString::fromLatin1(lines.last()));
+    QCOMPARE(rows.last().SurfaceDensity.Text(), cut.value(7));
+    QVERIFY(rows.last().SurfaceDensity.Value().has_value());
+    QVERIFY(rows.first().Bresle.Value().has_value());
 }
 
 void TestFileFigures::resavingGivesTheSameRowsAndCode_data()
