@@ -62,7 +62,9 @@ void TestReportFile::failedReportLeavesTheEarlierOne()
     QVERIFY(earlier.startsWith("%PDF"));
     // The batch says it has readings it does not hold: the report fails once its file was begun.
     auto missing = Batch(0, 3);
-    QCOMPARE(Raised([&] { SaveInspectionReportPdf(pdf, {{good.get(), {}}, {missing.get(), {}}}, std::nullopt); }),
+    QCOMPARE(Raised([&] {
+                 SaveInspectionReportPdf(pdf, {{good.get(), {}}, {missing.get(), {}}}, std::nullopt);
+             }),
              QStringLiteral("There are no readings"));
     QCOMPARE(Bytes(pdf), earlier);
     QCOMPARE(Entries(dir), QStringList{QStringLiteral("report.pdf")});
@@ -93,10 +95,11 @@ void TestReportFile::refusesTheFileABatchCameFrom()
     imported->FImported = true;
     imported->FSourceFile = source;
     QVERIFY(QFile::link(source, dir.filePath(QStringLiteral("link.pdf"))));
-    for (const QString &target : {source, dir.filePath(QStringLiteral("link.pdf")),
-                                  dir.path() + QStringLiteral("/./batch.CSV")})
-        QVERIFY(Raised([&] { SaveInspectionReportPdf(target, {{imported.get(), {}}}, std::nullopt); })
-                    .contains(QStringLiteral("would write over its input file")));
+    for (const QString &target :
+         {source, dir.filePath(QStringLiteral("link.pdf")), dir.path() + QStringLiteral("/./batch.CSV")})
+        QVERIFY(Raised([&] {
+                    SaveInspectionReportPdf(target, {{imported.get(), {}}}, std::nullopt);
+                }).contains(QStringLiteral("would write over its input file")));
     QCOMPARE(Bytes(source), QByteArray("the batch file"));
     // Another name is fine.
     SaveInspectionReportPdf(dir.filePath(QStringLiteral("report.pdf")), {{imported.get(), {}}}, std::nullopt);
