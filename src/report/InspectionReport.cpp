@@ -369,7 +369,7 @@ void LaySources(TLayout &L, const TReportSources &sources)
     L.Heading(QStringLiteral("Made from"), 0, L.Width);
     TLines lines;
     for (const TReportSources::TInput &input : sources.Inputs)
-        lines.append({input.Name, input.Note.isEmpty() ? QStringLiteral("read") : input.Note});
+        lines.append({input.Name, input.Note.isEmpty() ? QStringLiteral("read") : input.Note.simplified()});
     L.Y += L.Pairs(lines, 0, L.Width);
     if (!sources.LeftOut.isEmpty()) {
         L.Y += L.Mm * 2;
