@@ -8,6 +8,7 @@
 #include "files/WorkbookFile.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
+#include "model/DateTime.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
@@ -509,11 +510,17 @@ void TBatchImport::ImportFile(const QString &fileName)
     trials.push_back(Try(fileName, sheetOfText, candidates.first(), FStatus));
     const TTrial &own = trials.front();
     const bool confirmed = own.Read && own.Passed == own.Batches;
+    // A day above 12 reads one way only: with it, no other order of day and month reads the file.
+    const bool daysAndMonthsSwap = std::all_of(own.Dates.begin(), own.Dates.end(), [](TDateTime d) {
+        const QDate date = DateOf(d);
+        return date.day() <= 12 && date.month() <= 12;
+    });
     for (qsizetype i = 1; i < candidates.size(); ++i)
         // Conventions the user's confirm are tried only where the dates of a text file could read
         // another way with them.
-        if (!confirmed || (text && candidates[i].DecimalSeparator == own.Conventions.DecimalSeparator &&
-                           DateOrder(candidates[i]) != DateOrder(own.Conventions)))
+        if (!confirmed ||
+            (text && daysAndMonthsSwap && candidates[i].DecimalSeparator == own.Conventions.DecimalSeparator &&
+             DateOrder(candidates[i]) != DateOrder(own.Conventions)))
             trials.push_back(Try(fileName, sheetOfText, candidates[i], FStatus));
     const TTrial *chosen = own.Read ? &own : nullptr;
     for (const TTrial &t : trials)
