@@ -5,6 +5,7 @@
 #include "files/FileFixtures.h" // tests/files: the batches and meter record of the file tests
 #include "files/SaveCommands.h"
 #include "files/StatusLine.h"
+#include "model/BatchSource.h"
 #include "support/ScriptedPrompts.h"
 
 #include <memory>
@@ -13,14 +14,15 @@ struct SaveRig {
     TQuietStatus status;
     ScriptedPrompts prompts;
     TdmCommunication comm{prompts};
-    std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
+    TMeterSource meter;
     QString lastSavePath;
-    TSaveCommands save{comm, info, lastSavePath, status, prompts};
+    TSaveCommands save{comm, meter, lastSavePath, status, prompts};
     TBatches list;
     QList<TBatch *> batches;
 
     SaveRig()
     {
+        meter.SetDeviceInfo(std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true)));
         for (int i = 0; i < 100; ++i)
             batches << AddBatch(list, 100, QStringLiteral("Batch %1").arg(i), i);
     }

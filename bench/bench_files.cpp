@@ -33,8 +33,7 @@ int main(int argc, char *argv[])
         TSheet sheet(8, 1);
         ReadCsvFile(file, sheet, rig.status);
         TBatches imported;
-        auto importedInfo = std::make_shared<TDeviceInfo>();
-        TBatchImport importer(imported, importedInfo, rig.status, rig.prompts);
+        TBatchImport importer(imported, rig.status, rig.prompts);
         importer.ImportBatches(sheet);
         best[1] = qMin(best[1], static_cast<double>(t.nsecsElapsed()) / 1e9);
         passed = 0;

@@ -67,7 +67,7 @@ QLabel *TBatchInspection::ValueLabel(const QString &label) const
     return gpbStatistics->findChild<QLabel *>(label);
 }
 
-void TBatchInspection::SetRows(const QList<QStringList> &rows, int column)
+void TBatchInspection::SetRows(const QList<TReadingRow> &rows, int column)
 {
     FRows = rows;
     FColumn = column;

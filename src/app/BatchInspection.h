@@ -32,7 +32,7 @@ public:
     explicit TBatchInspection(QWidget *parent);
 
     // The grid's rows as the window filled them, and the column that is judged.
-    void SetRows(const QList<QStringList> &rows, int column);
+    void SetRows(const QList<TReadingRow> &rows, int column);
     // Marks the grid's judged cells and fills the panel and the chart.
     void Show(QTableWidget &grid, TAcceptanceLimit limit);
 
@@ -45,6 +45,6 @@ public:
 private:
     QLabel *FFigureName;
     QLabel *FAboveLimitCaption = nullptr; // the count's row shows only while a limit is set
-    QList<QStringList> FRows;
+    QList<TReadingRow> FRows;
     int FColumn = 7;
 };

@@ -6,7 +6,7 @@
 
 TBatchTree::TBatchTree(TBatches &batches, const QString &rootCaption, QWidget *parent)
     : QTreeWidget(parent)
-    , FBatches(batches)
+    , FBatches(&batches)
 {
     setHeaderHidden(true);
     setIndentation(19);
@@ -36,7 +36,7 @@ QTreeWidgetItem *TBatchTree::AddBatchNode(TBatch &batch, const QString &caption)
 TBatch *TBatchTree::BatchOf(const QTreeWidgetItem *node) const
 {
     TBatch *batch = FBatchOfNode.value(node);
-    return batch && FBatches.Contains(batch) ? batch : nullptr;
+    return batch && FBatches->Contains(batch) ? batch : nullptr;
 }
 
 QList<TBatch *> TBatchTree::Batches() const
@@ -50,7 +50,7 @@ QList<TBatch *> TBatchTree::Batches() const
 
 void TBatchTree::RemoveBatchNode(QTreeWidgetItem *node)
 {
-    FBatches.Delete(BatchOf(node));
+    FBatches->Delete(BatchOf(node));
     RemoveNode(node);
 }
 

@@ -16,6 +16,8 @@ public:
     TBatchTree(TBatches &batches, const QString &rootCaption, QWidget *parent);
 
     QTreeWidgetItem *Root() const;
+    // The list of the source the tree shows now; its nodes must all be gone.
+    void SetBatches(TBatches &batches) { FBatches = &batches; }
     // A node under the root for batch, captioned caption.
     QTreeWidgetItem *AddBatchNode(TBatch &batch, const QString &caption);
     // The batch of node; nullptr for no node, the root, or a batch the list no longer holds.
@@ -29,7 +31,7 @@ public:
     void RemoveNode(QTreeWidgetItem *node);
 
 private:
-    TBatches &FBatches;
+    TBatches *FBatches;
     // A node's batch is held here, never in the node's data, and looked up in the list before use.
     QHash<const QTreeWidgetItem *, TBatch *> FBatchOfNode;
 };

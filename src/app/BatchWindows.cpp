@@ -3,6 +3,7 @@
 #include "app/Artwork.h"
 #include "app/WindowPlacement.h"
 #include "app/frmViewBatch.h"
+#include "model/Batches.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>
@@ -143,11 +144,11 @@ void TBatchWindows::DeleteAll()
     qDeleteAll(subWindowList());
 }
 
-void TBatchWindows::ShowDeviceInfo(const std::shared_ptr<const TDeviceInfo> &record)
+void TBatchWindows::ShowFigures(const TBatches &batches)
 {
     for (QMdiSubWindow *sub : subWindowList())
-        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()))
-            view->ShowDeviceInfo(record);
+        if (auto *view = qobject_cast<TfrmViewBatch *>(sub->widget()); view && batches.Contains(view->FBatch))
+            view->ShowFigures();
 }
 
 void TBatchWindows::SetAcceptanceLimit(TAcceptanceLimit limit)

@@ -12,7 +12,7 @@ class QActionGroup;
 class QMenu;
 class QMdiSubWindow;
 class TBatch;
-class TDeviceInfo;
+class TBatches;
 class TfrmViewBatch;
 
 class TBatchWindows : public QMdiArea {
@@ -38,8 +38,8 @@ public:
     bool CloseBatchWindows(const QList<TBatch *> &batches);
     // Deletes every window without asking: for the main window's end.
     void DeleteAll();
-    // Every window shows the derived values for record.
-    void ShowDeviceInfo(const std::shared_ptr<const TDeviceInfo> &record);
+    // The windows of these batches show their figures again, as their source now gives them.
+    void ShowFigures(const TBatches &batches);
     // Every window marks and counts the readings above limit.
     void SetAcceptanceLimit(TAcceptanceLimit limit);
     // Inside the client area, each a title bar lower and to the right of the one before.

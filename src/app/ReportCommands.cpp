@@ -2,6 +2,7 @@
 
 #include "files/BatchSheet.h"
 #include "model/Batches.h"
+#include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
 #include "report/InspectionReport.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
+void Preview(const TReportBatch &batch, TAcceptanceLimit limit, const TReportSources &sources, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(ReportPageLayout());
@@ -31,7 +32,7 @@ void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
     std::exception_ptr failure;
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter *p) {
         try {
-            PaintInspectionReport(*p, {batch}, limit);
+            PaintInspectionReport(*p, {batch}, limit, sources);
         } catch (...) {
             failure = std::current_exception();
             preview.reject();
@@ -42,7 +43,8 @@ void Preview(const TReportBatch &batch, TAcceptanceLimit limit, QWidget *parent)
         std::rethrow_exception(failure);
 }
 
-void Export(const TReportBatch &batch, TAcceptanceLimit limit, Prompts &prompts, QString &lastSavePath)
+void Export(const TReportBatch &batch, TAcceptanceLimit limit, const TReportSources &sources, Prompts &prompts,
+            QString &lastSavePath)
 {
     TFileDialog dialog;
     dialog.Title = QStringLiteral("Export Inspection Report");
@@ -55,15 +57,30 @@ void Export(const TReportBatch &batch, TAcceptanceLimit limit, Prompts &prompts,
     if (!file)
         return;
     lastSavePath = QFileInfo(*file).absolutePath();
-    SaveInspectionReportPdf(*file, {batch}, limit);
+    SaveInspectionReportPdf(*file, {batch}, limit, sources);
 }
 
 } // namespace
 
-QString ReportCheckCode(TBatch &batch, const TDeviceInfo &info)
+QString ReportCheckCode(TBatch &batch)
 {
-    return batch.FImported ? batch.FCheckCode : BatchCheckCode(batch, info);
+    return batch.FImported ? batch.FCheckCode : BatchCheckCode(batch, batch.DeviceInfo());
 }
+
+namespace {
+
+// A batch's report is made from its file, or from the meter.
+TReportSources SourcesOf(const TBatch &batch, const QString &conventionsNote)
+{
+    TReportSources sources;
+    if (batch.FImported)
+        sources.Inputs.append({QFileInfo(batch.FSourceFile).fileName(), batch.FSourceFile, conventionsNote});
+    else
+        sources.Inputs.append({QStringLiteral("The Talvo meter %1").arg(batch.DeviceInfo().SerialNumber), {}, {}});
+    return sources;
+}
+
+} // namespace
 
 void WarnReportFailed(Prompts &prompts, const TBatch &batch, const std::exception &e)
 {
@@ -73,15 +90,16 @@ void WarnReportFailed(Prompts &prompts, const TBatch &batch, const std::exceptio
                     TMsgButtons::Ok);
 }
 
-void ReportBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info, TAcceptanceLimit limit, QWidget *parent,
-                 Prompts &prompts, QString &lastSavePath)
+void ReportBatch(TReportOutput output, TBatch &batch, TAcceptanceLimit limit, QWidget *parent, Prompts &prompts,
+                 QString &lastSavePath, const QString &conventionsNote)
 {
     try {
-        const TReportBatch report{&batch, &info, ReportCheckCode(batch, info)};
+        const TReportBatch report{&batch, ReportCheckCode(batch)};
+        const TReportSources sources = SourcesOf(batch, conventionsNote);
         if (output == TReportOutput::Print)
-            Preview(report, limit, parent);
+            Preview(report, limit, sources, parent);
         else
-            Export(report, limit, prompts, lastSavePath);
+            Export(report, limit, sources, prompts, lastSavePath);
     } catch (const std::exception &e) {
         WarnReportFailed(prompts, batch, e);
     }

@@ -20,9 +20,9 @@
 #include "dialogs/frmPassword.h"
 #include "dialogs/frmTalvoProperties.h"
 #include "files/BatchFileDialog.h"
-#include "files/BatchImport.h"
+#include "files/FileSource.h"
 #include "files/SaveCommands.h"
-#include "files/Sheet.h"
+#include "model/BatchSource.h"
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
@@ -58,7 +58,7 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     : QMainWindow(parent)
     , FPrompts(prompts)
     , FSettingsFile(settingsFile)
-    , FBatchList(std::make_unique<TBatches>())
+    , FMeter(std::make_unique<TMeterSource>())
 {
     setWindowTitle(QStringLiteral("Vornell"));
     // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
@@ -68,7 +68,7 @@ TfrmMain::TfrmMain(Prompts &prompts, const QString &settingsFile, const QString 
     setMinimumSize(300, 300);
     resize(966, 845);
 
-    tvwBatches = new TBatchTree(*FBatchList, DeviceRootCaption, this);
+    tvwBatches = new TBatchTree(FMeter->Batches(), DeviceRootCaption, this);
     FMdiArea = new TBatchWindows(this);
     auto *splitter = new QSplitter(this);
     splitter->addWidget(tvwBatches);
@@ -101,9 +101,10 @@ void TfrmMain::FormCreate()
     FLastImportPath = settings.LastImportPath;
     FLastPort = settings.LastPort;
     FAcceptanceLimit = LoadAcceptanceLimit(FSettingsFile);
-    FDeviceInfo = std::make_shared<TDeviceInfo>();
     FCommunication = std::make_unique<TdmCommunication>(FPrompts);
-    FSaveCommands = std::make_unique<TSaveCommands>(*FCommunication, FDeviceInfo, FLastSavePath, *this, FPrompts);
+    FSaveCommands = std::make_unique<TSaveCommands>(*FCommunication, *FMeter, FLastSavePath, *this, FPrompts);
+    // The windows of the meter's batches follow the meter's record; imported batches never change.
+    connect(FMeter.get(), &TBatchSource::OnFiguresChanged, this, [this] { FMdiArea->ShowFigures(FMeter->Batches()); });
     BuildMenus();
     WireCommunication();
     FCommunication->SetPreferredPort(FLastPort);
@@ -148,7 +149,7 @@ void TfrmMain::FormDestroy()
 {
     // Batch windows refer to batches of the list: they go first.
     FMdiArea->DeleteAll();
-    FBatchList.reset();
+    FFile.reset();
     FSaveCommands.reset();
     FCommunication.reset();
     if (auto *app = TVornellApplication::Instance())
@@ -370,26 +371,47 @@ void TfrmMain::CloseAllBatchWindows()
         FPrompts.Message(TMsgKind::Plain, QStringLiteral("User cancelled operation"), TMsgButtons::Ok);
 }
 
+TBatches &TfrmMain::Batches() const
+{
+    return FFile ? FFile->Batches() : FMeter->Batches();
+}
+
+TDeviceInfo &TfrmMain::DeviceInfo() const
+{
+    return *FMeter->DeviceInfo();
+}
+
 void TfrmMain::DeleteAllBatches()
 {
-    for (qint32 i = FBatchList->Count() - 1; i >= 0; --i)
-        FBatchList->Delete(FBatchList->GetBatch(i));
+    TBatches &list = Batches();
+    for (qint32 i = list.Count() - 1; i >= 0; --i)
+        list.Delete(list.GetBatch(i));
 }
 
 void TfrmMain::ReplaceDeviceInfo()
 {
-    FDeviceInfo = std::make_shared<TDeviceInfo>();
+    FMeter->SetDeviceInfo(std::make_shared<TDeviceInfo>());
+}
+
+QString TfrmMain::ConventionsNoteOf(const TBatch &batch) const
+{
+    return FFile && FFile->Batches().Contains(&batch) ? FFile->ConventionsNote() : QString();
 }
 
 void TfrmMain::ClearBatches()
 {
-    if (FBatchList->Count() == 0)
-        return;
-    FCurrentNode = tvwBatches->Root();
-    CloseAllBatchWindows();
-    tvwBatches->RemoveAllBatchNodes();
-    if (FDeviceInfo->Valid)
-        ReplaceDeviceInfo();
+    if (Batches().Count() > 0) {
+        FCurrentNode = tvwBatches->Root();
+        CloseAllBatchWindows();
+        tvwBatches->RemoveAllBatchNodes();
+        if (FMeter->DeviceInfo()->Valid)
+            ReplaceDeviceInfo();
+    }
+    // An imported file whose batches are all closed is done with; the tree shows the meter again.
+    if (FFile && FFile->Batches().Count() == 0) {
+        tvwBatches->SetBatches(FMeter->Batches());
+        FFile.reset();
+    }
 }
 
 void TfrmMain::ShowPopupItems(int kind)
@@ -458,17 +480,15 @@ void TfrmMain::tvwBatchesDblClick()
         return;
     try {
         ReadForView(*batch);
-        auto *view = new TfrmViewBatch(nullptr, FDeviceInfo, batch, FPrompts);
+        auto *view = new TfrmViewBatch(nullptr, batch, FPrompts);
         view->setObjectName(QStringLiteral("BatchForm%1").arg(batch->FID));
         view->OnSave = [this](TBatch &b) {
             TBusyCursor saving;
             if (saving.Acquired())
                 FSaveCommands->SaveBatch(b);
         };
-        view->OnPrint = [this](TBatch &b, const TDeviceInfo &info) { ReportShownBatch(TReportOutput::Print, b, info); };
-        view->OnExportPdf = [this](TBatch &b, const TDeviceInfo &info) {
-            ReportShownBatch(TReportOutput::Pdf, b, info);
-        };
+        view->OnPrint = [this](TBatch &b) { ReportShownBatch(TReportOutput::Print, b); };
+        view->OnExportPdf = [this](TBatch &b) { ReportShownBatch(TReportOutput::Pdf, b); };
         view->SetAcceptanceLimit(FAcceptanceLimit);
         FMdiArea->Open(view, node->text(0).trimmed());
     } catch (const std::exception &e) {
@@ -526,7 +546,7 @@ void TfrmMain::mniReadAllClick()
     tvwBatches->Root()->setText(0, DeviceRootCaption);
     mniSaveAll->setEnabled(true);
     try {
-        FCommunication->ReadBatches(*FBatchList);
+        FCommunication->ReadBatches(FMeter->Batches());
     } catch (const std::exception &e) {
         DeleteAllBatches();
         FPrompts.Message(TMsgKind::Warning,
@@ -535,8 +555,11 @@ void TfrmMain::mniReadAllClick()
                          TMsgButtons::Ok);
         return;
     }
-    for (qint32 i = 0; i < FBatchList->Count(); ++i)
-        tvwBatches->AddBatchNode(*FBatchList->GetBatch(i), FBatchList->GetBatch(i)->FName);
+    for (qint32 i = 0; i < FMeter->Batches().Count(); ++i) {
+        TBatch &batch = *FMeter->Batches().GetBatch(i);
+        FMeter->Adopt(batch);
+        tvwBatches->AddBatchNode(batch, batch.FName);
+    }
     tvwBatches->Root()->setExpanded(true);
 }
 
@@ -607,7 +630,8 @@ void TfrmMain::mniNewBatchClick()
                          TMsgButtons::Ok);
         return;
     }
-    TBatch *batch = FBatchList->AddBatch(id, name, created, maxReadings, 0);
+    TBatch *batch = FMeter->Batches().AddBatch(id, name, created, maxReadings, 0);
+    FMeter->Adopt(*batch);
     tvwBatches->AddBatchNode(*batch, name);
     tvwBatches->Root()->setExpanded(true);
 }
@@ -652,12 +676,16 @@ void TfrmMain::pumDeleteBatchClick()
 
 void TfrmMain::ReadForView(TBatch &batch)
 {
+    // An imported batch holds all it shows; a meter batch shows the meter's record.
+    if (batch.FImported)
+        return;
+    FMeter->Adopt(batch);
     // Without a meter the batch shows what it holds.
     try {
         if (!batch.FReadingsLoaded)
             FCommunication->ReadBatchReadings(batch);
-        if (!FDeviceInfo->Valid)
-            FDeviceInfo = FCommunication->ReadDeviceInfo();
+        if (!FMeter->DeviceInfo()->Valid)
+            FMeter->SetDeviceInfo(FCommunication->ReadDeviceInfo());
     } catch (const std::exception &e) {
         if (MessageOf(e) != CouldNotConnect)
             throw;
@@ -691,7 +719,7 @@ void TfrmMain::ReportActiveBatch(TReportOutput output)
     ClearStatus();
     // The batch in front, with the figures its window shows; else the one selected in the tree.
     if (const TfrmViewBatch *view = FMdiArea->ActiveView())
-        ReportShownBatch(output, *view->FBatch, view->DeviceInfo());
+        ReportShownBatch(output, *view->FBatch);
     else
         ReportSelectedBatch(output);
 }
@@ -714,14 +742,14 @@ void TfrmMain::ReportSelectedBatch(TReportOutput output)
             return;
         }
     }
-    ReportShownBatch(output, *batch, *FDeviceInfo);
+    ReportShownBatch(output, *batch);
 }
 
-void TfrmMain::ReportShownBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info)
+void TfrmMain::ReportShownBatch(TReportOutput output, TBatch &batch)
 {
     // The preview and the file dialog wait for the user, not for the meter: no busy cursor over them.
     if (!TBusyCursor::IsBusy())
-        ReportBatch(output, batch, info, FAcceptanceLimit, this, FPrompts, FLastSavePath);
+        ReportBatch(output, batch, FAcceptanceLimit, this, FPrompts, FLastSavePath, ConventionsNoteOf(batch));
 }
 
 void TfrmMain::mniAcceptanceLimitClick()
@@ -779,30 +807,33 @@ void TfrmMain::mniImportBatchClick()
         return;
     mniDisconnectClick();
     QTreeWidgetItem *root = tvwBatches->Root();
-    TSheet sheet(8, 1);
     ClearBatches();
     try {
         TFileDialog dialog = BatchFileDialog(QStringLiteral("Import Batch from file"), FLastImportPath);
         dialog.FileMustExist = true;
         const std::optional<QString> file = FPrompts.OpenFile(dialog);
-        TBatchImport importer(*FBatchList, FDeviceInfo, *this, FPrompts);
-        importer.OnBatchAdded = [this](TBatch &batch) { tvwBatches->AddBatchNode(batch, batch.FName); };
         if (file) {
             FLastImportPath = QFileInfo(*file).absolutePath();
-            importer.ImportFile(*file);
-        } else {
-            importer.ImportBatches(sheet);
+            FFile = std::make_unique<TFileSource>(*file);
+            tvwBatches->SetBatches(FFile->Batches());
+            FFile->Import(*this, FPrompts, [this](TBatch &batch) { tvwBatches->AddBatchNode(batch, batch.FName); });
         }
         root->setExpanded(true);
         mniSaveAll->setEnabled(false);
         // A cancelled dialog leaves an empty tree that belongs to no file.
         root->setText(0, file ? QFileInfo(*file).fileName() : DeviceRootCaption);
-        // The complete batches are in; the sections that were not are told.
-        if (const QString warning = importer.IncompleteWarning(); !warning.isEmpty())
-            FPrompts.Message(TMsgKind::Warning, warning, TMsgButtons::Ok);
+        if (FFile) {
+            // How the file was read, when not as the user's own settings would; then the sections
+            // that were not complete.
+            if (const QString note = FFile->ConventionsNote(); !note.isEmpty())
+                FPrompts.Message(TMsgKind::Information, note, TMsgButtons::Ok);
+            if (const QString warning = FFile->IncompleteWarning(); !warning.isEmpty())
+                FPrompts.Message(TMsgKind::Warning, warning, TMsgButtons::Ok);
+        }
     } catch (const std::exception &e) {
-        if (FBatchList->Count() > 0)
+        if (Batches().Count() > 0)
             mniCloseAllClick();
+        ClearBatches();
         root->setText(0, DeviceRootCaption);
         FPrompts.Message(TMsgKind::Warning,
                          QStringLiteral("A problem occurred while importing the batches!\r\nThe message was:\r\n\r\n") +
@@ -845,14 +876,19 @@ void TfrmMain::mniExitClick()
 
 void TfrmMain::mniMeasurementSettingsClick()
 {
-    // Open batch windows show the values derived with the settings the meter holds now.
-    ShowMeasurementSettings(*FCommunication, FDeviceInfo, FPrompts, this,
-                            [this] { FMdiArea->ShowDeviceInfo(FDeviceInfo); });
+    // The meter's batches show the values derived with the settings the meter holds now; imported
+    // batches keep their file's.
+    std::shared_ptr<TDeviceInfo> record = FMeter->DeviceInfo();
+    ShowMeasurementSettings(*FCommunication, record, FPrompts, this,
+                            [this, &record] { FMeter->SetDeviceInfo(record); });
 }
 
 void TfrmMain::mniTalvoPropertiesClick()
 {
-    ShowTalvoProperties(*FCommunication, FDeviceInfo, FLastSavePath, *this, FPrompts, this);
+    std::shared_ptr<TDeviceInfo> record = FMeter->DeviceInfo();
+    ShowTalvoProperties(*FCommunication, record, FLastSavePath, *this, FPrompts, this);
+    if (record != FMeter->DeviceInfo())
+        FMeter->SetDeviceInfo(record);
 }
 
 void TfrmMain::mniSetTalvoTimeDateClick()

@@ -20,7 +20,9 @@ class TBatchWindows;
 class TBatches;
 class TBusyAnimation;
 class TDeviceInfo;
+class TFileSource;
 class TMenuItemHint;
+class TMeterSource;
 class TSaveCommands;
 class TdmCommunication;
 enum class TReportOutput;
@@ -77,8 +79,13 @@ public:
     // What the run holds, for the window's users and its tests.
     TBatchTree &Tree() const { return *tvwBatches; }
     TBatchWindows &Windows() const { return *FMdiArea; }
-    TBatches &Batches() const { return *FBatchList; }
-    TDeviceInfo &DeviceInfo() const { return *FDeviceInfo; }
+    // The batches the tree shows: the meter's, or those of the imported file.
+    TBatches &Batches() const;
+    // The meter's device record.
+    TDeviceInfo &DeviceInfo() const;
+    TMeterSource &Meter() const { return *FMeter; }
+    // The imported file the tree shows; nullptr in device mode.
+    TFileSource *File() const { return FFile.get(); }
     TdmCommunication &Communication() const { return *FCommunication; }
     QTreeWidgetItem *CurrentNode() const { return FCurrentNode; }
     const QString &LastSavePath() const { return FLastSavePath; }
@@ -105,17 +112,20 @@ private:
     void DeleteAllBatches();
     void ClearBatches();
     void ReplaceDeviceInfo();
+    // How the file of an imported batch was read, when that needs saying.
+    QString ConventionsNoteOf(const TBatch &batch) const;
     void ReadForView(TBatch &batch);
     void ReportActiveBatch(TReportOutput output);
     void ReportSelectedBatch(TReportOutput output);
-    void ReportShownBatch(TReportOutput output, TBatch &batch, const TDeviceInfo &info);
+    void ReportShownBatch(TReportOutput output, TBatch &batch);
     void SetConnectionIcon(bool connected);
     void OnProgress(int step);
 
     Prompts &FPrompts;
     QString FSettingsFile;
-    std::unique_ptr<TBatches> FBatchList;
-    std::shared_ptr<TDeviceInfo> FDeviceInfo;
+    // The sources of batches; the window holds no figures of its own.
+    std::unique_ptr<TMeterSource> FMeter;
+    std::unique_ptr<TFileSource> FFile;
     std::unique_ptr<TdmCommunication> FCommunication;
     std::unique_ptr<TSaveCommands> FSaveCommands;
     TMenuItemHint *FMenuHint = nullptr;

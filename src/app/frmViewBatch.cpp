@@ -27,13 +27,13 @@
 
 namespace {
 
-std::shared_ptr<const TDeviceInfo> Checked(std::shared_ptr<const TDeviceInfo> deviceInfo, const TBatch *batch)
+TBatch *Checked(TBatch *batch)
 {
     if (!batch)
         throw Error(QStringLiteral("Batch information not assigned!."));
-    if (!deviceInfo)
+    if (!batch->FDeviceInfo)
         throw Error(QStringLiteral("Device information not assigned!."));
-    return deviceInfo;
+    return batch;
 }
 
 // The width each column adds to its title's.
@@ -46,11 +46,9 @@ constexpr int SectionStripHeight = 27;
 
 } // namespace
 
-TfrmViewBatch::TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> deviceInfo, TBatch *batch,
-                             Prompts &prompts)
+TfrmViewBatch::TfrmViewBatch(QWidget *owner, TBatch *batch, Prompts &prompts)
     : QWidget(owner)
-    , FBatch(batch)
-    , FDeviceInfo(Checked(std::move(deviceInfo), batch))
+    , FBatch(Checked(batch))
     , FPrompts(prompts)
 {
     // The designed font: 8 point Tahoma at 96 dpi is 11 pixels high.
@@ -156,11 +154,11 @@ TfrmViewBatch::TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> 
         b->resize(qMax(90, b->sizeHint().width()), 25);
     connect(btnPrint, &QPushButton::clicked, this, [this] {
         if (OnPrint)
-            OnPrint(*FBatch, *FDeviceInfo);
+            OnPrint(*FBatch);
     });
     connect(btnExportPdf, &QPushButton::clicked, this, [this] {
         if (OnExportPdf)
-            OnExportPdf(*FBatch, *FDeviceInfo);
+            OnExportPdf(*FBatch);
     });
     tabReadings = new QTabBar(this);
     tabReadings->addTab(QStringLiteral("Readings"));
@@ -199,7 +197,7 @@ void TfrmViewBatch::SetAcceptanceLimit(TAcceptanceLimit limit)
 void TfrmViewBatch::ShowInspection()
 {
     // Of the rows shown, also when filling the grid stopped early.
-    FInspection->SetRows(FRows, JudgedColumn(*FDeviceInfo));
+    FInspection->SetRows(FRows, JudgedColumn(*FBatch));
     FInspection->Show(*stgReadings, FLimit);
 }
 
@@ -243,17 +241,16 @@ void TfrmViewBatch::FormCreate()
 
 void TfrmViewBatch::FillDeviceValues()
 {
-    const TDeviceInfo &info = *FDeviceInfo;
+    const TDeviceInfo &info = FBatch->DeviceInfo();
     ValueLabel(QStringLiteral("Compensation Factor"))->setText(FormatFixed(info.AutoTempComp * 100, 1));
     ValueLabel(QStringLiteral("Conductivity Deionized Water"))->setText(QString::number(info.DeionizedWater));
 }
 
 void TfrmViewBatch::FillGrid()
 {
-    const TDeviceInfo &info = *FDeviceInfo;
     stgReadings->clearContents();
     FRows.clear();
-    const int columns = ReadingColumnCount(info);
+    const int columns = ReadingColumnCount(*FBatch);
     stgReadings->setRowCount(1);
     stgReadings->setColumnCount(columns);
     for (int c = 0; c < columns; ++c) {
@@ -295,12 +292,12 @@ void TfrmViewBatch::FitColumnsToCells()
 
 void TfrmViewBatch::FillReadings()
 {
-    if (FBatch->FReadingCount <= 0)
-        return;
-    const auto &readings = FBatch->GetReadings();
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        const QStringList fields = ReadingToFields(*readings[i], *FDeviceInfo);
-        FRows << fields;
+    // The batch's own figures: an imported batch's as its file holds them.
+    const QList<TReadingRow> rows = ReadingRows(*FBatch);
+    const QList<QStringList> texts = ReadingTexts(*FBatch, rows);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QStringList &fields = texts[i];
+        FRows << rows[i];
         const int row = stgReadings->rowCount() - 1;
         for (int c = 0; c < stgReadings->columnCount() && c < fields.size(); ++c) {
             const QString text = fields[c].isEmpty() ? QStringLiteral(" ") : fields[c];
@@ -313,15 +310,14 @@ void TfrmViewBatch::FillReadings()
             }
             stgReadings->setItem(row, c, item);
         }
-        if (i + 1 < readings.size())
+        if (i + 1 < rows.size())
             stgReadings->setRowCount(row + 2);
     }
     FitColumnsToCells();
 }
 
-void TfrmViewBatch::ShowDeviceInfo(std::shared_ptr<const TDeviceInfo> deviceInfo)
+void TfrmViewBatch::ShowFigures()
 {
-    FDeviceInfo = Checked(std::move(deviceInfo), FBatch);
     try {
         FillDeviceValues();
         FillGrid();

@@ -3,6 +3,7 @@
 // readings grid with a line per reading as the batch line gives it.
 
 #include "model/BatchStatistics.h"
+#include "model/ReadingTable.h"
 
 #include <QWidget>
 #include <functional>
@@ -22,33 +23,31 @@ class QTabBar;
 class QTableWidget;
 class TBatch;
 class TBatchInspection;
-class TDeviceInfo;
 
 class TfrmViewBatch : public QWidget {
     Q_OBJECT
 public:
-    // Raises "Batch information not assigned!." or "Device information not assigned!." before
-    // anything is built. A failure while filling the window is reported through the application-wide
-    // handler; the window is still made, as far as it got.
-    TfrmViewBatch(QWidget *owner, std::shared_ptr<const TDeviceInfo> deviceInfo, TBatch *batch, Prompts &prompts);
+    // Shows the batch with its own device record. Raises "Batch information not assigned!." or
+    // "Device information not assigned!." (a batch without a record) before anything is built. A
+    // failure while filling the window is reported through the application-wide handler; the window
+    // is still made, as far as it got.
+    TfrmViewBatch(QWidget *owner, TBatch *batch, Prompts &prompts);
     ~TfrmViewBatch() override;
 
-    // Shows the header values and the calculated columns for another record of the same meter, as
-    // after its measurement settings were written.
-    void ShowDeviceInfo(std::shared_ptr<const TDeviceInfo> deviceInfo);
+    // Shows the header values and the figures again, as the batch's source now gives them: after the
+    // meter's measurement settings were written, a meter batch's record is the new one.
+    void ShowFigures();
     // The selected rows as tab-separated lines, the column titles first, onto the clipboard.
     void CopyRows();
     // Marks the readings above the limit, counts them and draws the limit in the chart.
     void SetAcceptanceLimit(TAcceptanceLimit limit);
 
     TBatch *FBatch;
-    // The device record the window shows its figures with.
-    const TDeviceInfo &DeviceInfo() const { return *FDeviceInfo; }
     // Run by the Save button; the main window's save command.
     std::function<void(TBatch &)> OnSave;
-    // Run by "Print..." and "Export PDF...", with the device record the window shows.
-    std::function<void(TBatch &, const TDeviceInfo &)> OnPrint;
-    std::function<void(TBatch &, const TDeviceInfo &)> OnExportPdf;
+    // Run by "Print..." and "Export PDF...".
+    std::function<void(TBatch &)> OnPrint;
+    std::function<void(TBatch &)> OnExportPdf;
 
     QGroupBox *gpbHeader;
     QTableWidget *stgReadings;
@@ -93,10 +92,9 @@ private:
     QSize MinimumSize() const;
     QAbstractButton *OwnAccessKey(const QKeyEvent *event) const;
 
-    std::shared_ptr<const TDeviceInfo> FDeviceInfo;
     Prompts &FPrompts;
-    // The fields of the rows the grid shows, for the statistics and the chart.
-    QList<QStringList> FRows;
+    // The rows the grid shows, for the statistics and the chart.
+    QList<TReadingRow> FRows;
     TAcceptanceLimit FLimit;
     // The header and the statistics.
     QScrollArea *FTopArea;

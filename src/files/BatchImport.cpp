@@ -8,11 +8,16 @@
 #include "files/WorkbookFile.h"
 #include "model/Batches.h"
 #include "model/Conversions.h"
+#include "model/DateTime.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
+#include "model/UserLocale.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -101,15 +106,18 @@ const QString NoBatchName = QStringLiteral("A section of the file has no \"Batch
 // at the end of the sheet, is incomplete: it is reported, and its batch is not imported.
 class TScan {
 public:
-    TScan(TSheet &sheet, TDeviceInfo &info, TBatches &batchList, Prompts &prompts,
-          const std::function<void(TBatch &)> &onBatchAdded, QStringList &incomplete)
+    TScan(TSheet &sheet, TBatches &batchList, const std::function<void(TBatch &)> &onBatchAdded,
+          QStringList &incomplete)
         : FSheet(sheet)
-        , FInfo(info)
         , FBatchList(batchList)
-        , FPrompts(prompts)
         , FOnBatchAdded(onBatchAdded)
         , FIncomplete(incomplete)
     {}
+
+    // The names of the batches whose check code did not match, in file order.
+    QStringList FailedCodes;
+    // Every date text of the sheet is what the conventions in force write for the date it reads as.
+    bool DatesAsWritten = true;
 
     // The number of batches imported.
     int Run()
@@ -130,7 +138,6 @@ public:
             DropBatch();
             throw;
         }
-        FBresle.Apply(FInfo);
         return FImportedCount;
     }
 
@@ -144,7 +151,9 @@ private:
             FSheet.SetCell(ValueCol, row, DateToStr(*day));
             return *day;
         }
-        return StrToDate(value);
+        const TDateTime date = StrToDate(value);
+        DatesAsWritten = DatesAsWritten && DateToStr(date) == value;
+        return date;
     }
 
     void Rewrite(int row, const QString &text) { FSheet.SetCell(ValueCol, row, text); }
@@ -160,6 +169,8 @@ private:
         const QString value = FSheet.Cell(ValueCol, row);
         switch (*found) {
         case TLabel::SerialNumber:
+            // Each section's device block describes the meter of that section's batch.
+            FInfo = TDeviceInfo();
             FCrc.Reset();
             FFirstRow = row;
             FInfo.SerialNumber = value;
@@ -232,8 +243,10 @@ private:
         FSectionOpen = true;
         TBatch *batch = FBatchList.Add();
         FBatch = batch;
+        FBresle = TBresleOffsetRange();
         batch->SetName(name);
         batch->FImported = true;
+        batch->FFileConventions = UserLocale::Current();
     }
 
     // An open section ends before its batch is complete: it is reported and its batch dropped.
@@ -313,7 +326,16 @@ private:
         ReadingFromFields(*reading, fields, FInfo, &FBresle);
         for (int col = 0; col < fields.size(); ++col)
             FSheet.SetCell(col, row, fields[col]);
+        DatesAsWritten = DatesAsWritten && DateToStr(reading->FDateTime) == fields.value(1);
+        TReadingRow shown;
+        try {
+            shown = FileRowFromFields(*reading, fields);
+        } catch (const std::exception &e) {
+            throw Error(QStringLiteral("A problem occurred while converting reading from string, message:\r\n") +
+                        MessageOf(e));
+        }
         FBatch->AddReading(std::move(reading));
+        FBatch->FFileRows << shown;
         if (row == FSheet.RowCount() - 1) {
             FLastRow = row;
             FBatchComplete = true;
@@ -325,20 +347,23 @@ private:
         if (!FBatchComplete)
             return;
         FInfo.Valid = true;
+        // The batch keeps the record of its own section, its Bresle offset from its own lines.
+        auto record = std::make_shared<TDeviceInfo>(FInfo);
+        FBresle.Apply(*record);
+        FBatch->FDeviceInfo = std::move(record);
         FBatch->FSaved = true;
         FBatch->FReadingsLoaded = true;
+        for (int row = FFirstRow; row <= FLastRow; ++row)
+            FCrc.AddStrings(FSheet.StoredCells(row));
+        FBatch->FFiguresCode = FCrc.CRCText();
         if (FCodeSeen) {
             FBatch->FCheckCode = FStoredCode;
             FBatch->FCheckResult = crFailed;
             if (!FStoredCode.isEmpty()) {
-                for (int row = FFirstRow; row <= FLastRow; ++row)
-                    FCrc.AddStrings(FSheet.StoredCells(row));
-                if (FCrc.CRCText() == FStoredCode)
+                if (FBatch->FFiguresCode == FStoredCode)
                     FBatch->FCheckResult = crPassed;
                 else
-                    FPrompts.Message(TMsgKind::Warning,
-                                     QStringLiteral("The batch code check of batch \"%1\" failed.").arg(FBatch->FName),
-                                     TMsgButtons::Ok);
+                    FailedCodes << FBatch->FName;
             }
         } else {
             FBatch->FCheckResult = crNotAvailable;
@@ -353,10 +378,9 @@ private:
     }
 
     TSheet &FSheet;
-    TDeviceInfo &FInfo;
+    TDeviceInfo FInfo;
     TBatches &FBatchList;
-    Prompts &FPrompts;
-    const std::function<void(TBatch &)> &FOnBatchAdded;
+    const std::function<void(TBatch &)> FOnBatchAdded;
     QStringList &FIncomplete;
 
     bool FInTable = false;
@@ -369,15 +393,90 @@ private:
     int FFirstRow = 0;
     int FLastRow = 0;
     TCRC32 FCrc;
-    TBresleOffsetRange FBresle; // over every reading line: the import has one device record
+    TBresleOffsetRange FBresle; // over the reading lines of the open section's batch
 };
+
+void AnnounceFailedCodes(Prompts &prompts, const QStringList &names)
+{
+    for (const QString &name : names)
+        prompts.Message(TMsgKind::Warning, QStringLiteral("The batch code check of batch \"%1\" failed.").arg(name),
+                        TMsgButtons::Ok);
+}
+
+// One reading of a file with one set of conventions, to see whether they read it and how many of its
+// batches their check codes confirm.
+struct TTrial {
+    UserLocale Conventions;
+    bool Read = false;
+    int Batches = 0;
+    int Passed = 0;
+    QList<TDateTime> Dates; // every date the file's batches hold, in order
+    bool DatesAsWritten = false;
+
+    // More codes confirmed, then dates written as these conventions write them.
+    bool Beats(const TTrial &other) const
+    {
+        return std::pair(Passed, DatesAsWritten) > std::pair(other.Passed, other.DatesAsWritten);
+    }
+};
+
+// The file is read with the conventions in force: a workbook's numbers become text with its decimal
+// separator; a text file's sheet is the same whatever the conventions and is read once.
+TTrial Try(const QString &fileName, const TSheet *text, const UserLocale &conventions, TStatusLine &status)
+{
+    const TLocaleInForce inForce(conventions);
+    TTrial trial;
+    trial.Conventions = conventions;
+    TSheet sheet(8, 1);
+    if (text)
+        sheet = *text;
+    else
+        ReadBatchFile(fileName, sheet, status);
+    TBatches batches;
+    QStringList incomplete;
+    TScan scan(sheet, batches, {}, incomplete);
+    try {
+        scan.Run();
+    } catch (const std::exception &) {
+        return trial;
+    }
+    trial.Read = true;
+    trial.DatesAsWritten = scan.DatesAsWritten;
+    trial.Batches = batches.Count();
+    for (int i = 0; i < batches.Count(); ++i) {
+        const TBatch &b = *batches.GetBatch(i);
+        trial.Passed += b.FCheckResult == crPassed;
+        trial.Dates << b.FCreationDateTime << b.DeviceInfo().ValidationDate << b.DeviceInfo().ServiceDate;
+        for (const TReadingRow &row : b.FFileRows)
+            trial.Dates << row.DateTime;
+    }
+    return trial;
+}
+
+// The order of day, month and year in a short date format, as the date reader takes it.
+QString DateOrder(const UserLocale &conventions)
+{
+    QString order;
+    for (const QChar c : conventions.ShortDateFormat.toLower())
+        if ((c == QLatin1Char('d') || c == QLatin1Char('m') || c == QLatin1Char('y')) && !order.contains(c))
+            order += c;
+    return order;
+}
+
+QList<UserLocale> Candidates()
+{
+    QList<UserLocale> candidates = {UserLocale::Current()};
+    for (const UserLocale &common : UserLocale::Common())
+        if (std::none_of(candidates.begin(), candidates.end(),
+                         [&](const UserLocale &c) { return c.SameConventions(common); }))
+            candidates << common;
+    return candidates;
+}
 
 } // namespace
 
-TBatchImport::TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &deviceInfo, TStatusLine &status,
-                           Prompts &prompts)
+TBatchImport::TBatchImport(TBatches &batchList, TStatusLine &status, Prompts &prompts)
     : FBatchList(batchList)
-    , FDeviceInfo(deviceInfo)
     , FStatus(status)
     , FPrompts(prompts)
 {}
@@ -385,17 +484,87 @@ TBatchImport::TBatchImport(TBatches &batchList, std::shared_ptr<TDeviceInfo> &de
 int TBatchImport::ImportBatches(TSheet &sheet)
 {
     const TProgressShown progress(FStatus, sheet.RowCount());
-    FDeviceInfo = std::make_shared<TDeviceInfo>();
     FIncomplete.clear();
-    return TScan(sheet, *FDeviceInfo, FBatchList, FPrompts, OnBatchAdded, FIncomplete).Run();
+    FConventions = UserLocale::Current();
+    TScan scan(sheet, FBatchList, OnBatchAdded, FIncomplete);
+    const int count = scan.Run();
+    AnnounceFailedCodes(FPrompts, scan.FailedCodes);
+    return count;
 }
 
 void TBatchImport::ImportFile(const QString &fileName)
 {
+    // The user's conventions first. A file they do not read, or whose codes they do not all confirm,
+    // may have been written with others: those the most codes confirm are taken, and only where a
+    // code confirms them; with none confirmed, the first that read the file, whose batches then fail.
+    const QList<UserLocale> candidates = Candidates();
+    const bool text = ImportFormat(fileName) == TFileFormat::Csv;
+    std::optional<TSheet> loaded;
+    if (text) {
+        loaded.emplace(8, 1);
+        ReadBatchFile(fileName, *loaded, FStatus);
+    }
+    const TSheet *sheetOfText = loaded ? &*loaded : nullptr;
+    std::vector<TTrial> trials;
+    trials.reserve(static_cast<std::size_t>(candidates.size()));
+    trials.push_back(Try(fileName, sheetOfText, candidates.first(), FStatus));
+    const TTrial &own = trials.front();
+    const bool confirmed = own.Read && own.Passed == own.Batches;
+    // A day above 12 reads one way only: with it, no other order of day and month reads the file.
+    const bool daysAndMonthsSwap = std::all_of(own.Dates.begin(), own.Dates.end(), [](TDateTime d) {
+        const QDate date = DateOf(d);
+        return date.day() <= 12 && date.month() <= 12;
+    });
+    for (qsizetype i = 1; i < candidates.size(); ++i)
+        // Conventions the user's confirm are tried only where the dates of a text file could read
+        // another way with them.
+        if (!confirmed ||
+            (text && daysAndMonthsSwap && candidates[i].DecimalSeparator == own.Conventions.DecimalSeparator &&
+             DateOrder(candidates[i]) != DateOrder(own.Conventions)))
+            trials.push_back(Try(fileName, sheetOfText, candidates[i], FStatus));
+    const TTrial *chosen = own.Read ? &own : nullptr;
+    for (const TTrial &t : trials)
+        if (t.Read && t.Passed > 0 && (!chosen || t.Beats(*chosen)))
+            chosen = &t;
+    for (const TTrial &t : trials)
+        if (!chosen && t.Read)
+            chosen = &t;
+    FOwnConventions = !chosen || chosen == &own;
+    FConventions = chosen ? chosen->Conventions : own.Conventions;
+    // A code proves the text, not how to read it: dates that read as well the other way are told.
+    // A workbook's dates are day numbers and read one way only.
+    FOtherDates.reset();
+    if (chosen && text)
+        for (const TTrial &t : trials)
+            if (&t != chosen && t.Read && !chosen->Beats(t) && t.Dates != chosen->Dates) {
+                FOtherDates = t.Conventions;
+                break;
+            }
+
+    const TLocaleInForce inForce(chosen ? chosen->Conventions : own.Conventions);
     TSheet sheet(8, 1);
-    ReadBatchFile(fileName, sheet, FStatus);
+    if (loaded)
+        sheet = *loaded;
+    else
+        ReadBatchFile(fileName, sheet, FStatus);
+    const int first = FBatchList.Count();
     if (ImportBatches(sheet) == 0)
         throw Error(QStringLiteral("No batch was found in the file."));
+    for (int i = first; i < FBatchList.Count(); ++i)
+        FBatchList.GetBatch(i)->FSourceFile = fileName;
+}
+
+QString TBatchImport::ConventionsNote() const
+{
+    QStringList lines;
+    if (!FOwnConventions)
+        lines << QStringLiteral("The file was read with the conventions of %1, not with your own.")
+                     .arg(FConventions.Description());
+    if (FOtherDates)
+        lines << QStringLiteral("Its dates may also be read the other way, as %1 reads them: day and month are "
+                                "both 12 or less.")
+                     .arg(FOtherDates->Description());
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 QString TBatchImport::IncompleteWarning() const
@@ -410,6 +579,10 @@ void ReadBatchFile(const QString &fileName, TSheet &sheet, TStatusLine &status)
 {
     if (ImportFormat(fileName) == TFileFormat::Workbook)
         ReadXlsFile(fileName, sheet, status);
+    else if (!QFileInfo(fileName).isReadable() && fileName.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        // A workbook that is missing or may not be read says so as a workbook would.
+        throw Error(QStringLiteral("Could not read data from xls file. The file %1 cannot be read.")
+                        .arg(QFileInfo(fileName).fileName()));
     else
         ReadCsvFile(fileName, sheet, status);
 }

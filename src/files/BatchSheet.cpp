@@ -7,6 +7,8 @@
 #include "model/Conversions.h"
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
+#include "model/ReadingTable.h"
+#include "model/UserLocale.h"
 
 #include <algorithm>
 
@@ -99,11 +101,13 @@ void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLi
         if (newer && info.HasBresleOffset)
             sheet.FillRow(row++, QStringLiteral(", , , , , , , ,(mg/m²)"));
         // Readings the meter marked as not valid were never transferred: the table holds those there
-        // are, and the rows of the missing ones stay empty.
-        const auto &readings = batch.GetReadings();
-        const auto shown = std::min<std::size_t>(readings.size(), static_cast<std::size_t>(count));
-        for (std::size_t i = 0; i < shown; ++i)
-            sheet.FillRow(row++, ReadingToLine(*readings[i], info));
+        // are, and the rows of the missing ones stay empty. An imported batch writes its file's rows.
+        const QList<TReadingRow> rows = ReadingRows(batch, info);
+        if (rows.isEmpty())
+            throw Error(QStringLiteral("There are no readings"));
+        const auto shown = std::min<qsizetype>(rows.size(), count);
+        for (qsizetype i = 0; i < shown; ++i)
+            sheet.FillRow(row++, RowToLine(rows[i], info));
     } catch (const std::exception &) {
         throw Error(QStringLiteral("Could not write the Batch data to file."));
     }
@@ -111,6 +115,9 @@ void WriteBatch(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLi
 
 void BuildBatchSheet(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TStatusLine &status)
 {
+    // An imported batch is written as its file was: with the file's conventions and the file's code,
+    // which proves the figures only as far as the file's did.
+    const TLocaleInForce conventions(batch.Conventions());
     TCRC32 crc;
     sheet.Clear();
     sheet.SetColCount(9);
@@ -122,7 +129,8 @@ void BuildBatchSheet(TBatch &batch, const TDeviceInfo &info, TSheet &sheet, TSta
     // Taken while the code cell is still empty; nothing separates cells or rows.
     for (int row = 0; row < sheet.RowCount(); ++row)
         crc.AddStrings(sheet.StoredCells(row));
-    sheet.SetCell(ValueCol, CheckCodeRow, QLatin1Char('\'') + crc.CRCText());
+    const QString code = batch.FImported ? batch.FCheckCode : crc.CRCText();
+    sheet.SetCell(ValueCol, CheckCodeRow, code.isEmpty() ? QString() : QLatin1Char('\'') + code);
 }
 
 QString BatchCheckCode(TBatch &batch, const TDeviceInfo &info)

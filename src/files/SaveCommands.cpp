@@ -10,6 +10,8 @@
 #include "files/SheetFile.h"
 #include "files/StatusLine.h"
 #include "files/WorkbookFile.h"
+#include "model/BatchSource.h"
+#include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
 #include "xls/XlsWorkbook.h"
@@ -24,10 +26,10 @@ const QString Saved = QStringLiteral("Batch saved to file.");
 
 } // namespace
 
-TSaveCommands::TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo, QString &lastSavePath,
-                             TStatusLine &status, Prompts &prompts)
+TSaveCommands::TSaveCommands(TdmCommunication &comm, TMeterSource &meter, QString &lastSavePath, TStatusLine &status,
+                             Prompts &prompts)
     : FComm(comm)
-    , FDeviceInfo(deviceInfo)
+    , FMeter(meter)
     , FLastSavePath(lastSavePath)
     , FStatus(status)
     , FPrompts(prompts)
@@ -64,10 +66,14 @@ std::optional<QString> TSaveCommands::AskFile(const QString &proposed)
     return file;
 }
 
-void TSaveCommands::EnsureDeviceInfo()
+void TSaveCommands::EnsureDeviceInfo(TBatch &batch)
 {
-    if (!FDeviceInfo || !FDeviceInfo->Valid)
-        FDeviceInfo = std::shared_ptr<TDeviceInfo>(FComm.ReadDeviceInfo());
+    // An imported batch keeps its file's record; a meter batch takes the meter's.
+    if (batch.FImported)
+        return;
+    if (!FMeter.DeviceInfo()->Valid)
+        FMeter.SetDeviceInfo(std::shared_ptr<TDeviceInfo>(FComm.ReadDeviceInfo()));
+    FMeter.Adopt(batch);
 }
 
 void TSaveCommands::EnsureReadings(TBatch &batch)
@@ -90,11 +96,11 @@ bool TSaveCommands::SaveOne(TBatch &batch, bool named)
     if (!file)
         return true;
     try {
-        EnsureDeviceInfo();
+        EnsureDeviceInfo(batch);
         EnsureReadings(batch);
         TSheet sheet;
         try {
-            BuildBatchSheet(batch, *FDeviceInfo, sheet, FStatus);
+            BuildBatchSheet(batch, batch.DeviceInfo(), sheet, FStatus);
             // The file carries the batch's creation time before it replaces an earlier one.
             SaveSheetToFile(*file, batch.FName, sheet, batch.FCreationDateTime);
             batch.SetSaved(true);
@@ -119,7 +125,8 @@ void TSaveCommands::SaveAllBatchesToOneFile(const QList<TBatch *> &batches)
     // An existing file is replaced only by a complete new one, so an empty list leaves it alone.
     if (batches.isEmpty())
         return;
-    EnsureDeviceInfo();
+    for (TBatch *batch : batches)
+        EnsureDeviceInfo(*batch);
     if (SaveFormat(*file) == TFileFormat::Csv)
         SaveCombinedCsv(*file, batches);
     else
@@ -140,7 +147,7 @@ TSaveCommands::TSection TSaveCommands::WriteSection(TBatch &batch, TSheet &sheet
     try {
         EnsureReadings(batch);
         sheet.Clear();
-        BuildBatchSheet(batch, *FDeviceInfo, sheet, FStatus);
+        BuildBatchSheet(batch, batch.DeviceInfo(), sheet, FStatus);
         write();
         FStatus.ClearStatus();
         FStatus.ShowStatus(Saved);

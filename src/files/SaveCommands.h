@@ -15,6 +15,7 @@ class TBatch;
 class TDeviceInfo;
 class TSheet;
 class TStatusLine;
+class TMeterSource;
 class TdmCommunication;
 
 // The save dialog of batch and properties files, opening in the last save folder with the proposed
@@ -23,8 +24,10 @@ std::optional<QString> AskSaveFile(Prompts &prompts, QString &lastSavePath, cons
 
 class TSaveCommands {
 public:
-    TSaveCommands(TdmCommunication &comm, std::shared_ptr<TDeviceInfo> &deviceInfo, QString &lastSavePath,
-                  TStatusLine &status, Prompts &prompts);
+    // A batch is saved with its own device record; a meter batch whose record is not valid gets the
+    // meter's, read first.
+    TSaveCommands(TdmCommunication &comm, TMeterSource &meter, QString &lastSavePath, TStatusLine &status,
+                  Prompts &prompts);
 
     // Shows its own messages; never raises.
     void SaveBatch(TBatch &batch);
@@ -37,7 +40,7 @@ public:
 
 private:
     std::optional<QString> AskFile(const QString &proposed);
-    void EnsureDeviceInfo();
+    void EnsureDeviceInfo(TBatch &batch);
     void EnsureReadings(TBatch &batch);
     // One batch to a file of its own; `named` puts the batch's name in a warning. False when the
     // line to the meter is gone, so that no further batch is tried.
@@ -52,7 +55,7 @@ private:
     void SaveCombinedWorkbook(const QString &file, const QList<TBatch *> &batches);
 
     TdmCommunication &FComm;
-    std::shared_ptr<TDeviceInfo> &FDeviceInfo;
+    TMeterSource &FMeter;
     QString &FLastSavePath;
     TStatusLine &FStatus;
     Prompts &FPrompts;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 int StrToAcceptanceLimit(const QString &text)
 {
@@ -28,11 +29,17 @@ QString JudgedFigureName(int column)
     return column == 8 ? QStringLiteral("Bresle value") : QStringLiteral("Surface density");
 }
 
-std::optional<int> JudgedFigure(const QStringList &row, int column)
+int JudgedColumn(const TBatch &batch)
 {
-    if (column >= row.size())
+    return JudgedColumn(batch.DeviceInfo());
+}
+
+std::optional<int> JudgedFigure(const TReadingRow &row, int column)
+{
+    const auto value = row.Figure(column).Value();
+    if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
         return std::nullopt;
-    return TryStrToInt(row[column]);
+    return static_cast<int>(*value);
 }
 
 bool IsAboveLimit(int figure, TAcceptanceLimit limit)
@@ -40,10 +47,10 @@ bool IsAboveLimit(int figure, TAcceptanceLimit limit)
     return limit && figure > *limit;
 }
 
-TBatchStatistics ComputeStatistics(const QList<QStringList> &rows, int column, TAcceptanceLimit limit)
+TBatchStatistics ComputeStatistics(const QList<TReadingRow> &rows, int column, TAcceptanceLimit limit)
 {
     QList<int> figures;
-    for (const QStringList &row : rows)
+    for (const TReadingRow &row : rows)
         if (const auto figure = JudgedFigure(row, column))
             figures << *figure;
     TBatchStatistics s;

@@ -3,12 +3,14 @@
 // Bresle value where the batch shows it, else the surface density, of every reading that has one.
 // The batch window, the report and vornell-cli share them.
 
+#include "model/ReadingTable.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <optional>
 #include <utility>
 
+class TBatch;
 class TDeviceInfo;
 
 // The acceptance limit in mg/m², a whole number; none when off.
@@ -20,10 +22,11 @@ int StrToAcceptanceLimit(const QString &text);
 
 // The column of the readings table that statistics, limit and chart judge.
 int JudgedColumn(const TDeviceInfo &info);
+int JudgedColumn(const TBatch &batch);
 // "Bresle value" or "Surface density", for captions.
 QString JudgedFigureName(int column);
 // The row's figure in that column; none for "---".
-std::optional<int> JudgedFigure(const QStringList &row, int column);
+std::optional<int> JudgedFigure(const TReadingRow &row, int column);
 // Strictly above: a reading at the limit passes.
 bool IsAboveLimit(int figure, TAcceptanceLimit limit);
 
@@ -36,7 +39,7 @@ struct TBatchStatistics {
     std::optional<int> AboveLimit; // only with a limit
 };
 
-TBatchStatistics ComputeStatistics(const QList<QStringList> &rows, int column, TAcceptanceLimit limit);
+TBatchStatistics ComputeStatistics(const QList<TReadingRow> &rows, int column, TAcceptanceLimit limit);
 
 // The labels and formatted values in the order they are shown: "Readings", "Mean", "Minimum",
 // "Maximum", "Standard deviation" and, with a limit, "Above limit". A value that needs more readings

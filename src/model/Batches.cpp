@@ -31,6 +31,18 @@ QString CheckResultText(quint8 result)
     }
 }
 
+const TDeviceInfo &TBatch::DeviceInfo() const
+{
+    if (!FDeviceInfo)
+        throw Error(QStringLiteral("Device information not assigned!."));
+    return *FDeviceInfo;
+}
+
+const UserLocale &TBatch::Conventions() const
+{
+    return FFileConventions ? *FFileConventions : UserLocale::Current();
+}
+
 TBatch::TBatch(qint32 id)
     : FID(id)
     , FCreationDateTime(Now())
@@ -158,47 +170,64 @@ double SurfaceDensity(qint32 conductivity, double compensation, const TDeviceInf
 
 } // namespace
 
-QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info)
+TReadingRow ReadingToRow(TReading &reading, const TDeviceInfo &info)
 {
     if (reading.FFahrenheit) {
         reading.FTemperature = FahrenheitToCelsius(reading.FTemperature);
         reading.FFahrenheit = false;
     }
     const float t = reading.FTemperature;
-    const bool newer = info.IsNewerFirmware();
-    QStringList fields;
-    fields << QString::number(reading.FIndex + 1) << DateToStr(reading.FDateTime) << TimeToStr(reading.FDateTime)
-           << QString::number(reading.FConductivity) << FormatFixed(t, 1) << FormatFixed(CelsiusToFahrenheit(t), 1);
+    TReadingRow row;
+    row.Number = reading.FIndex + 1;
+    row.DateTime = reading.FDateTime;
+    row.Conductivity = reading.FConductivity;
+    row.Celsius = t;
+    row.Fahrenheit = CelsiusToFahrenheit(t);
     if (OutsideWindow(t)) {
-        fields << NoValue << NoValue;
-        if (newer)
-            fields << NoValue;
-        return fields;
+        row.Compensated = row.SurfaceDensity = TFigure::None();
+        if (ShowsBresle(info))
+            row.Bresle = TFigure::None();
+        return row;
     }
     const double d = Compensation(t, info);
-    fields << QString::number(RoundHalfEven(Divide(reading.FConductivity, d)));
+    row.Compensated = TFigure::Number(RoundHalfEven(Divide(reading.FConductivity, d)));
     const double s = SurfaceDensity(reading.FConductivity, d, info);
-    fields << QString::number(RoundHalfEven(s));
-    if (newer && info.HasBresleOffset)
-        fields << QString::number(RoundHalfEven(s + info.BresleOffset));
-    return fields;
+    row.SurfaceDensity = TFigure::Number(RoundHalfEven(s));
+    if (ShowsBresle(info))
+        row.Bresle = TFigure::Number(RoundHalfEven(s + info.BresleOffset));
+    return row;
 }
 
-QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
+QString RowToLine(const TReadingRow &row, const TDeviceInfo &info)
 {
-    QStringList fields = ReadingToFields(reading, info);
+    QStringList fields = ReadingRowTexts(row, 9);
+    // Outside the temperature window newer firmware writes a third "---", Bresle column or not.
+    const bool outside = row.Compensated == TFigure::None();
+    const int count = ShowsBresle(info) || (outside && info.IsNewerFirmware()) ? 9 : 8;
+    if (outside && count == 9 && fields[rcBresle].isEmpty())
+        fields[rcBresle] = NoValue;
+    fields = fields.mid(0, count);
+    // A row cut short in its file ends where its cells end.
+    while (fields.size() > rcCompensated && fields.last().isEmpty())
+        fields.removeLast();
     for (qsizetype i = 1; i < fields.size(); ++i) {
         QString &f = fields[i];
         // The temperatures and derived values are quoted so that a decimal comma does not split them
         // when the line is divided again; a date format with blanks or commas ("d MMM yyyy") is quoted
-        // for the same reason.
+        // for the same reason, and so is any other text a file's cell held.
         const bool quoted =
-            i == 1 ? std::any_of(f.begin(), f.end(), [](QChar c) { return c == QLatin1Char(',') || c.unicode() <= 32; })
-                   : i >= 4 && f != NoValue;
+            i == rcDate
+                ? std::any_of(f.begin(), f.end(), [](QChar c) { return c == QLatin1Char(',') || c.unicode() <= 32; })
+                : i >= rcCelsius && f != NoValue;
         if (quoted)
-            f = Quoted(f);
+            f = Quoted(QString(f).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
     }
     return fields.join(QLatin1Char(','));
+}
+
+QString ReadingToLine(TReading &reading, const TDeviceInfo &info)
+{
+    return RowToLine(ReadingToRow(reading, info), info);
 }
 
 void TBresleOffsetRange::Add(double surfaceDensity, qint64 bresle)
@@ -299,6 +328,19 @@ void FillReading(TReading &reading, QStringList &fields, TDeviceInfo &info, TBre
 }
 
 } // namespace
+
+TReadingRow FileRowFromFields(const TReading &reading, const QStringList &fields)
+{
+    TReadingRow row;
+    row.Number = reading.FIndex + 1;
+    row.DateTime = reading.FDateTime;
+    row.Conductivity = reading.FConductivity;
+    row.Celsius = reading.FTemperature;
+    row.Fahrenheit = static_cast<float>(StrToFloat(fields.value(rcFahrenheit)));
+    for (int column = rcCompensated; column <= rcBresle; ++column)
+        row.Figure(column) = TFigure::FromText(fields.value(column));
+    return row;
+}
 
 void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info, TBresleOffsetRange *range)
 {

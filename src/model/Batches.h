@@ -3,6 +3,8 @@
 // a reading into its line of derived values (compensated conductivity, surface density, Bresle).
 
 #include "model/DateTime.h"
+#include "model/ReadingTable.h"
+#include "model/UserLocale.h"
 
 #include <QString>
 #include <QStringList>
@@ -63,6 +65,22 @@ public:
     quint8 FCheckResult = crNotApplicable;
     // The check code the file of an imported batch holds, without its apostrophe; empty otherwise.
     QString FCheckCode;
+    // The code of an imported batch's section as the file holds it now, which FCheckCode is compared with.
+    QString FFiguresCode;
+
+    // The device record the batch's figures derive from, from the batch's own source: the meter's
+    // record, or the device block of the batch's file section. Raises "Device information not
+    // assigned!." when there is none.
+    const TDeviceInfo &DeviceInfo() const;
+    std::shared_ptr<const TDeviceInfo> FDeviceInfo;
+
+    // An imported batch's reading rows as its file holds them: what it shows, prints and saves.
+    QList<TReadingRow> FFileRows;
+    // The file an imported batch was read from, and the conventions it was read with.
+    QString FSourceFile;
+    std::optional<UserLocale> FFileConventions;
+    // The conventions the batch's figures are written in: its file's, or the user's.
+    const UserLocale &Conventions() const;
 
 private:
     void CheckRoom();
@@ -107,15 +125,19 @@ private:
     std::vector<std::pair<double, qint64>> FLines;
 };
 
-// What a derived value outside the temperature window shows.
-inline const QString NoValue = QStringLiteral("---");
-
-// The batch line's fields, unquoted: index, date, time, conductivity, °C, °F, then the derived values or
-// NoValue. A reading held in °F is converted to °C here, for good.
-QStringList ReadingToFields(TReading &reading, const TDeviceInfo &info);
-// The same fields as one comma-separated line, the temperatures and derived values quoted.
+// The reading's row with the values derived with info: the derived figures, or NoValue outside the
+// temperature window. A reading held in °F is converted to °C here, for good.
+TReadingRow ReadingToRow(TReading &reading, const TDeviceInfo &info);
+// The row as one comma-separated line of a batch file, the temperatures and derived values quoted.
+// Newer firmware writes three derived cells outside the temperature window, with or without the
+// Bresle column.
+QString RowToLine(const TReadingRow &row, const TDeviceInfo &info);
+// The reading's line: RowToLine of ReadingToRow.
 QString ReadingToLine(TReading &reading, const TDeviceInfo &info);
 // Fills a reading from the fields of such a line (quotes removed), rewriting the date, time and
 // temperature fields into the text they had when written; may set the Bresle offset of info. A line
 // that carries a surface density and a Bresle value also narrows range, when one is given.
 void ReadingFromFields(TReading &reading, QStringList &fields, TDeviceInfo &info, TBresleOffsetRange *range = nullptr);
+// The row of such a line as the file holds it, once ReadingFromFields has rewritten its fields into
+// the reading: the °F value and the derived figures are the file's own, not derived again.
+TReadingRow FileRowFromFields(const TReading &reading, const QStringList &fields);

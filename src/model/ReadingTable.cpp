@@ -1,7 +1,10 @@
 #include "model/ReadingTable.h"
 
 #include "model/Batches.h"
+#include "model/Conversions.h"
 #include "model/DeviceInfo.h"
+#include "model/Errors.h"
+#include "model/UserLocale.h"
 
 namespace {
 
@@ -18,6 +21,37 @@ const char *const Titles[] = {
 };
 
 } // namespace
+
+TFigure TFigure::Number(qint64 value)
+{
+    TFigure f;
+    f.FValue = value;
+    return f;
+}
+
+TFigure TFigure::FromText(const QString &text)
+{
+    if (const auto value = TryStrToInt64(text))
+        return Number(*value);
+    TFigure f;
+    f.FText = text;
+    return f;
+}
+
+QString TFigure::Text() const
+{
+    return FValue ? QString::number(*FValue) : FText;
+}
+
+const TFigure &TReadingRow::Figure(int column) const
+{
+    return column == rcCompensated ? Compensated : column == rcSurfaceDensity ? SurfaceDensity : Bresle;
+}
+
+TFigure &TReadingRow::Figure(int column)
+{
+    return column == rcCompensated ? Compensated : column == rcSurfaceDensity ? SurfaceDensity : Bresle;
+}
 
 bool ShowsBresle(const TDeviceInfo &info)
 {
@@ -39,12 +73,48 @@ int ReadingColumnSection(int column)
     return column == 0 ? 0 : column <= 4 ? 1 : 2;
 }
 
-QList<QStringList> ReadingRows(const TBatch &batch, const TDeviceInfo &info)
+QList<TReadingRow> ReadingRows(TBatch &batch)
 {
-    QList<QStringList> rows;
+    return batch.FImported ? batch.FFileRows : ReadingRows(batch, batch.DeviceInfo());
+}
+
+QList<TReadingRow> ReadingRows(TBatch &batch, const TDeviceInfo &info)
+{
+    if (batch.FImported)
+        return batch.FFileRows;
+    QList<TReadingRow> rows;
     if (batch.FReadingCount <= 0)
         return rows;
     for (const auto &reading : batch.GetReadings())
-        rows << ReadingToFields(*reading, info);
+        rows << ReadingToRow(*reading, info);
     return rows;
+}
+
+int ReadingColumnCount(const TBatch &batch)
+{
+    return ReadingColumnCount(batch.DeviceInfo());
+}
+
+QStringList ReadingRowTexts(const TReadingRow &row, int columns)
+{
+    QStringList cells = {QString::number(row.Number),
+                         DateToStr(row.DateTime),
+                         TimeToStr(row.DateTime),
+                         QString::number(row.Conductivity),
+                         FormatFixed(row.Celsius, 1),
+                         FormatFixed(row.Fahrenheit, 1),
+                         row.Compensated.Text(),
+                         row.SurfaceDensity.Text(),
+                         row.Bresle.Text()};
+    return cells.mid(0, columns);
+}
+
+QList<QStringList> ReadingTexts(const TBatch &batch, const QList<TReadingRow> &rows)
+{
+    const int columns = ReadingColumnCount(batch);
+    const TLocaleInForce conventions(batch.Conventions());
+    QList<QStringList> texts;
+    for (const TReadingRow &row : rows)
+        texts << ReadingRowTexts(row, columns);
+    return texts;
 }

@@ -62,3 +62,30 @@ void UserLocale::SetCurrent(const UserLocale &locale)
 {
     Override() = locale;
 }
+
+const QList<UserLocale> &UserLocale::Common()
+{
+    static const QList<UserLocale> common = [] {
+        QList<UserLocale> list;
+        for (const char *name : {"en_GB", "en_US", "de_DE", "fr_FR", "nl_NL", "C"}) {
+            UserLocale l = FromLocale(QLocale(QString::fromLatin1(name)));
+            l.Name = QString::fromLatin1(name);
+            list << l;
+        }
+        UserLocale iso;
+        iso.ShortDateFormat = QStringLiteral("yyyy-MM-dd");
+        iso.TimeFormat = QStringLiteral("HH:mm:ss");
+        iso.Name = QStringLiteral("ISO");
+        list << iso;
+        return list;
+    }();
+    return common;
+}
+
+QString UserLocale::Description() const
+{
+    const QString separator =
+        DecimalSeparator == QLatin1Char(',') ? QStringLiteral("decimal comma") : QStringLiteral("decimal point");
+    return QStringLiteral("%1 (%2, dates %3)")
+        .arg(Name.isEmpty() ? QStringLiteral("your own") : Name, separator, ShortDateFormat);
+}

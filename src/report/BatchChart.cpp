@@ -22,12 +22,12 @@ double NiceStep(double range, int count)
 
 } // namespace
 
-TBatchChart::TBatchChart(const QList<QStringList> &rows, int column, TAcceptanceLimit limit)
+TBatchChart::TBatchChart(const QList<TReadingRow> &rows, int column, TAcceptanceLimit limit)
     : FFigureName(JudgedFigureName(column))
     , FLimit(limit)
 {
-    for (const QStringList &row : rows) {
-        const int number = row.value(0).toInt();
+    for (const TReadingRow &row : rows) {
+        const int number = row.Number;
         FLastNumber = std::max(FLastNumber, number);
         if (const auto figure = JudgedFigure(row, column))
             FPoints.append({number, *figure});

@@ -11,7 +11,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
-#include <QStringList>
 
 class QFontMetricsF;
 class QPainter;
@@ -40,7 +39,7 @@ class TBatchChart {
 public:
     TBatchChart() = default;
     // From the rows of the readings table; readings that show "---" leave a gap.
-    TBatchChart(const QList<QStringList> &rows, int column, TAcceptanceLimit limit);
+    TBatchChart(const QList<TReadingRow> &rows, int column, TAcceptanceLimit limit);
 
     // The axes, the readings and the limit, inside the rectangle.
     void Paint(QPainter &painter, const QRectF &rect) const;

@@ -8,9 +8,11 @@
 #include "model/ReadingTable.h"
 #include "report/BatchChart.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <numeric>
@@ -67,10 +69,32 @@ public:
 
     QFontMetricsF Metrics(const QFont &font) const { return QFontMetricsF(font, &FDevice); }
 
+    // The banner every page of the batch laid out now carries; empty for none.
+    QString Banner;
+
     void NewPage(const QString &batchName)
     {
         FPages.push_back({batchName, {}});
         Y = 0;
+        if (Banner.isEmpty())
+            return;
+        const QFont font = HeadingFont;
+        const QFontMetricsF fm = Metrics(font);
+        const QRectF box(0, 0, Width,
+                         fm.boundingRect(QRectF(0, 0, Width - Mm * 6, 1e6), Qt::TextWordWrap, Banner).height() +
+                             Mm * 4);
+        const QString text = Banner;
+        const double mm = Mm;
+        Add([=](QPainter &p) {
+            p.fillRect(box, QColor(0xfd, 0xe2, 0xe1));
+            p.setPen(QPen(QColor(0xb0, 0x1e, 0x1e), mm * 0.6));
+            p.drawRect(box);
+            p.setPen(QColor(0x80, 0x00, 0x00));
+            p.setFont(font);
+            p.drawText(box.adjusted(mm * 3, mm * 2, -mm * 3, -mm * 2),
+                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text);
+        });
+        Y = box.height() + Mm * 4;
     }
     void Add(TPaint step) { FPages.back().Steps.push_back(std::move(step)); }
     bool Fits(double height) const { return Y + height <= Bottom; }
@@ -167,9 +191,11 @@ struct TTableLook {
 // The readings table: every column the batch window shows, the judged figures above the limit marked.
 class TReadingsTable {
 public:
-    TReadingsTable(TLayout &layout, const TDeviceInfo &info, const QList<QStringList> &rows, TAcceptanceLimit limit)
+    TReadingsTable(TLayout &layout, const TDeviceInfo &info, const QList<TReadingRow> &rows,
+                   const QList<QStringList> &texts, TAcceptanceLimit limit)
         : L(layout)
         , FRows(rows)
+        , FTexts(texts)
     {
         auto look = std::make_shared<TTableLook>();
         look->Columns = ReadingColumnCount(info);
@@ -216,7 +242,7 @@ public:
                 NextPage(batchName);
                 Head(titleLines);
             }
-            Row(FRows[r], r % 2 == 1);
+            Row(FRows[r], FTexts[r], r % 2 == 1);
         }
     }
 
@@ -230,7 +256,7 @@ private:
             for (const QString &line : look.Titles[c])
                 w = std::max(w, fm.horizontalAdvance(line));
             // The judged column leaves room for the mark beside a bold figure.
-            for (const QStringList &row : FRows)
+            for (const QStringList &row : FTexts)
                 w = std::max(w, bold.horizontalAdvance(row.value(c)) + (c == look.Judged ? fm.height() : 0));
             widths << w + L.Mm * 2.5;
         }
@@ -281,7 +307,7 @@ private:
         L.Y += FLook->RowHeight * (1 + titleLines);
     }
 
-    void Row(const QStringList &row, bool striped)
+    void Row(const TReadingRow &row, const QStringList &texts, bool striped)
     {
         const double y = L.Y;
         const std::shared_ptr<const TTableLook> look = FLook;
@@ -301,7 +327,7 @@ private:
                 p.setFont(above ? look->Bold : look->Font);
                 p.setPen(Qt::black);
                 p.drawText(cell.adjusted(pad, 0, -pad, 0),
-                           int((c == 0 ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter), row.value(c));
+                           int((c == 0 ? Qt::AlignHCenter : Qt::AlignRight) | Qt::AlignVCenter), texts.value(c));
                 x += look->Widths[c];
             }
             p.setPen(QPen(RuleColor, look->Mm * 0.1));
@@ -311,25 +337,64 @@ private:
     }
 
     TLayout &L;
-    const QList<QStringList> &FRows;
+    const QList<TReadingRow> &FRows;
+    const QList<QStringList> &FTexts;
     std::shared_ptr<const TTableLook> FLook;
 };
 
 struct TPrepared {
     const TReportBatch *Source;
-    QList<QStringList> Rows;
+    QList<TReadingRow> Rows;
+    QList<QStringList> Texts;
 };
 
-void LayBatch(TLayout &L, const TReportBatch &rb, const QList<QStringList> &rows, TAcceptanceLimit limit)
+// What a batch's pages say about a check code that does not prove its figures; empty when it does or
+// when the batch comes from the meter.
+QString CheckBanner(const TBatch &batch)
 {
+    if (!batch.FImported || batch.FCheckResult == crPassed)
+        return {};
+    if (batch.FCheckResult == crFailed)
+        return QStringLiteral("Batch check code failed: the figures of this batch may have been altered since its "
+                              "file was saved.");
+    return QStringLiteral("Code not available: the file holds no check code for this batch, so nothing proves that "
+                          "its figures are as they were saved.");
+}
+
+// The first page's list of what the report was made from and what was left out.
+void LaySources(TLayout &L, const TReportSources &sources)
+{
+    if (sources.Inputs.isEmpty() && sources.LeftOut.isEmpty())
+        return;
+    L.Heading(QStringLiteral("Made from"), 0, L.Width);
+    TLines lines;
+    for (const TReportSources::TInput &input : sources.Inputs)
+        lines.append({input.Name, input.Note.isEmpty() ? QStringLiteral("read") : input.Note.simplified()});
+    L.Y += L.Pairs(lines, 0, L.Width);
+    if (!sources.LeftOut.isEmpty()) {
+        L.Y += L.Mm * 2;
+        L.Heading(QStringLiteral("Left out"), 0, L.Width);
+        for (const QString &item : sources.LeftOut)
+            L.Text(L.BodyFont, item);
+    }
+    L.Y += L.Mm * 5;
+}
+
+void LayBatch(TLayout &L, const TPrepared &prepared, TAcceptanceLimit limit, const TReportSources *sources)
+{
+    const TReportBatch &rb = *prepared.Source;
+    const QList<TReadingRow> &rows = prepared.Rows;
     const TBatch &batch = *rb.Batch;
-    const TDeviceInfo &info = *rb.DeviceInfo;
+    const TDeviceInfo &info = batch.DeviceInfo();
     const QString name = batch.FName.trimmed();
+    L.Banner = CheckBanner(batch);
     L.NewPage(name);
 
     L.Text(L.TitleFont, QStringLiteral("Inspection Report"));
     L.Text(L.BodyFont, QStringLiteral("Batch %1, measured with the Talvo meter %2").arg(name, info.SerialNumber));
     L.Y += L.Mm * 5;
+    if (sources)
+        LaySources(L, *sources);
 
     // The batch on the left, the meter and its settings on the right.
     const double half = (L.Width - L.Mm * 8) / 2, right = half + L.Mm * 8;
@@ -342,10 +407,16 @@ void LayBatch(TLayout &L, const TReportBatch &rb, const QList<QStringList> &rows
         {QStringLiteral("Creation Time"), TimeToStr(batch.FCreationDateTime)},
         {QStringLiteral("Maximum Readings"), QString::number(batch.FMaxReadings)},
         {QStringLiteral("Number of Readings"), QString::number(batch.FReadingCount)},
-        {QStringLiteral("Batch Check Code"), rb.CheckCode.isEmpty() ? NoValue : rb.CheckCode},
     };
-    if (batch.FImported)
+    if (batch.FImported) {
+        // The code the file holds beside the code of the figures as they stand: they differ when
+        // the check failed.
+        batchLines.append({QStringLiteral("Code in the file"), rb.CheckCode.isEmpty() ? NoValue : rb.CheckCode});
+        batchLines.append({QStringLiteral("Code of the figures"), batch.FFiguresCode});
         batchLines.append({QStringLiteral("Batch Code Check"), CheckResultText(batch.FCheckResult)});
+    } else {
+        batchLines.append({QStringLiteral("Batch Check Code"), rb.CheckCode.isEmpty() ? NoValue : rb.CheckCode});
+    }
     const double leftHeight = L.Pairs(batchLines, 0, half);
     L.Y = top;
     L.Heading(QStringLiteral("Meter"), right, half);
@@ -398,7 +469,7 @@ void LayBatch(TLayout &L, const TReportBatch &rb, const QList<QStringList> &rows
     L.Y = std::max(statsBottom, chartBox.bottom()) + L.Mm * 6;
 
     L.Heading(QStringLiteral("Readings"), 0, L.Width);
-    TReadingsTable(L, info, rows, limit).Lay(name);
+    TReadingsTable(L, info, rows, prepared.Texts, limit).Lay(name);
 }
 
 } // namespace
@@ -409,34 +480,61 @@ QPageLayout ReportPageLayout()
                        QPageLayout::Millimeter);
 }
 
-void PaintInspectionReport(QPagedPaintDevice &device, const QList<TReportBatch> &batches, TAcceptanceLimit limit)
+void PaintInspectionReport(QPagedPaintDevice &device, const QList<TReportBatch> &batches, TAcceptanceLimit limit,
+                           const TReportSources &sources)
 {
     // Every row first: a batch whose readings are missing fails before a page is painted.
     std::vector<TPrepared> prepared;
-    for (const TReportBatch &b : batches)
-        prepared.push_back({&b, ReadingRows(*b.Batch, *b.DeviceInfo)});
+    for (const TReportBatch &b : batches) {
+        const QList<TReadingRow> rows = ReadingRows(*b.Batch);
+        prepared.push_back({&b, rows, ReadingTexts(*b.Batch, rows)});
+    }
     TLayout layout(device);
-    for (const TPrepared &p : prepared)
-        LayBatch(layout, *p.Source, p.Rows, limit);
+    for (std::size_t i = 0; i < prepared.size(); ++i)
+        LayBatch(layout, prepared[i], limit, i == 0 ? &sources : nullptr);
     QPainter painter(&device);
     if (!painter.isActive())
         throw Error(QStringLiteral("The report could not be printed."));
     layout.Paint(painter);
 }
 
-void SaveInspectionReportPdf(const QString &fileName, const QList<TReportBatch> &batches, TAcceptanceLimit limit)
+bool IsSameFile(const QString &fileName, const QString &other)
 {
-    const QString failed = QStringLiteral("Could not save the report to pdf file.");
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(QFile::encodeName(fileName).toStdString(),
+                                                  QFile::encodeName(other).toStdString(), ec);
+    return same && !ec;
+}
+
+void SaveInspectionReportPdf(const QString &fileName, const QList<TReportBatch> &batches, TAcceptanceLimit limit,
+                             const TReportSources &sources)
+{
+    QStringList inputs;
+    for (const TReportSources::TInput &input : sources.Inputs)
+        inputs << input.File;
+    for (const TReportBatch &b : batches)
+        inputs << b.Batch->FSourceFile;
+    for (const QString &input : inputs)
+        if (!input.isEmpty() && IsSameFile(fileName, input))
+            throw Error(QStringLiteral("The report would write over its input file %1; nothing was written.")
+                            .arg(QDir::toNativeSeparators(input)));
+    const auto failed = [&](const QString &reason) {
+        return Error(QStringLiteral("Could not save the report to pdf file.\r\n%1: %2")
+                         .arg(QDir::toNativeSeparators(fileName), reason));
+    };
     TFileReplacement out(fileName);
     if (!out.Create())
-        throw Error(failed);
+        throw failed(out.File().errorString().isEmpty() ? QStringLiteral("the file cannot be created")
+                                                        : out.File().errorString());
     {
         QPdfWriter writer(&out.File());
         writer.setPageLayout(ReportPageLayout());
         writer.setTitle(QStringLiteral("Inspection Report"));
         writer.setCreator(QStringLiteral("Vornell"));
-        PaintInspectionReport(writer, batches, limit);
+        PaintInspectionReport(writer, batches, limit, sources);
     }
-    if (out.File().error() != QFileDevice::NoError || !out.Commit())
-        throw Error(failed);
+    if (out.File().error() != QFileDevice::NoError)
+        throw failed(out.File().errorString());
+    if (!out.Commit())
+        throw failed(QStringLiteral("the file cannot be put in place"));
 }

@@ -83,7 +83,8 @@ void TestInspection::windowShowsStatisticsOfTheGrid()
     TBatches list;
     TBatch *batch = AddBatch(list, 30);
     const auto info = std::make_shared<const TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
-    TfrmViewBatch view(nullptr, info, batch, prompts);
+    batch->FDeviceInfo = info;
+    TfrmViewBatch view(nullptr, batch, prompts);
     view.show();
 
     // The figures of the Bresle column as the grid shows them.
@@ -125,7 +126,8 @@ void TestInspection::limitMarksCountsAndDraws()
     TBatches list;
     TBatch *batch = AddBatch(list, 30);
     const auto info = std::make_shared<const TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
-    TfrmViewBatch view(nullptr, info, batch, prompts);
+    batch->FDeviceInfo = info;
+    TfrmViewBatch view(nullptr, batch, prompts);
     const int limit = 150;
     view.SetAcceptanceLimit(limit);
     int above = 0;
@@ -149,7 +151,8 @@ void TestInspection::limitMarksCountsAndDraws()
     TDeviceInfo steeper = *info;
     steeper.AutoTempComp = 0.03;
     const QString mean = Value(view, QStringLiteral("Mean"));
-    view.ShowDeviceInfo(std::make_shared<const TDeviceInfo>(steeper));
+    batch->FDeviceInfo = std::make_shared<const TDeviceInfo>(steeper);
+    view.ShowFigures();
     QVERIFY(Value(view, QStringLiteral("Mean")) != mean);
     above = 0;
     for (int r = 0; r < view.stgReadings->rowCount(); ++r) {
@@ -189,10 +192,14 @@ void TestInspection::chartTitlesWholeAndLimitLabelClear()
 {
     QFETCH(QSize, size);
     QFETCH(QList<int>, figures);
-    QList<QStringList> rows;
-    for (int i = 0; i < figures.size(); ++i)
-        rows << QStringList{QString::number(i + 1), {}, {}, {}, {}, {}, {}, QString::number(figures[i])};
-    const TBatchChart chart(rows, 7, 20);
+    QList<TReadingRow> rows;
+    for (int i = 0; i < figures.size(); ++i) {
+        TReadingRow row;
+        row.Number = i + 1;
+        row.SurfaceDensity = TFigure::Number(figures[i]);
+        rows << row;
+    }
+    const TBatchChart chart(rows, rcSurfaceDensity, 20);
     QFont font;
     font.setPixelSize(11);
     const QFontMetricsF fm(font);

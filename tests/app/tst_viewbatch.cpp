@@ -5,6 +5,7 @@
 #include "app/frmViewBatch.h"
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
+#include "model/ReadingTable.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QClipboard>
@@ -67,7 +68,8 @@ struct Client {
     }
     TfrmViewBatch *Open(const std::shared_ptr<const TDeviceInfo> &info, TBatch *batch)
     {
-        auto *view = new TfrmViewBatch(nullptr, info, batch, prompts);
+        batch->FDeviceInfo = info;
+        auto *view = new TfrmViewBatch(nullptr, batch, prompts);
         QMdiSubWindow *sub = area->addSubWindow(view);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();
@@ -170,8 +172,13 @@ void TestViewBatch::smallestWindowKeepsGridUsable()
     QFETCH(bool, imported);
     Client c;
     auto batch = Batch(100);
-    batch->FImported = imported;
-    TfrmViewBatch *view = c.Open(Record(0.02), batch.get());
+    const auto record = Record(0.02);
+    if (imported) { // as an import leaves it: the rows as its file holds them
+        batch->FDeviceInfo = record;
+        batch->FFileRows = ReadingRows(*batch);
+        batch->FImported = true;
+    }
+    TfrmViewBatch *view = c.Open(record, batch.get());
     QVERIFY(QTest::qWaitForWindowExposed(&c.main));
     // The smallest size the child window's frame lets the user drag it to.
     QWidget *sub = view->parentWidget();
@@ -223,12 +230,14 @@ void TestViewBatch::followsANewDeviceRecord()
 {
     ScriptedPrompts prompts;
     auto batch = Batch(2);
-    TfrmViewBatch view(nullptr, Record(0.02), batch.get(), prompts);
+    batch->FDeviceInfo = Record(0.02);
+    TfrmViewBatch view(nullptr, batch.get(), prompts);
     QCOMPARE(view.stgReadings->item(0, 6)->text(), QStringLiteral("1347 "));
     QCOMPARE(view.ValueLabel(QStringLiteral("Compensation Factor"))->text(), QStringLiteral("2.0"));
     auto next = Record(0.025);
     next->DeionizedWater = 5;
-    view.ShowDeviceInfo(next);
+    batch->FDeviceInfo = next;
+    view.ShowFigures();
     QCOMPARE(view.stgReadings->item(0, 6)->text(), QStringLiteral("1374 "));
     QCOMPARE(view.ValueLabel(QStringLiteral("Compensation Factor"))->text(), QStringLiteral("2.5"));
     QCOMPARE(view.ValueLabel(QStringLiteral("Conductivity Deionized Water"))->text(), QStringLiteral("5"));

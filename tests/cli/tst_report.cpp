@@ -3,10 +3,13 @@
 #include "support/CliRun.h"
 #include "support/SimProcess.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -125,7 +128,11 @@ private slots:
     void initTestCase();
     void reportOfTheDemoFile_data();
     void reportOfTheDemoFile();
+    void fahrenheitMeterGivesTheFilesFigures();
     void reportCarriesFailuresAndGoesOn();
+    void failedBatchIsUnmistakable();
+    void reportNeverWritesOverAnInput_data();
+    void reportNeverWritesOverAnInput();
     void badArgumentsWriteNothing();
 
 private:
@@ -207,8 +214,10 @@ void TestReport::reportOfTheDemoFile()
                                          {"Config version", "Config version"}})
             QVERIFY2(HasLine(page, Words({QString::fromLatin1(label), s.Values.value(QString::fromLatin1(key))})),
                      qPrintable(name + QStringLiteral(": ") + QString::fromLatin1(label)));
-        QVERIFY(HasLine(page, Words({QStringLiteral("Batch Check Code"),
-                                     s.Values.value(QStringLiteral("Batch Check Code")).mid(1)})));
+        // The code the file holds, and the code of the figures as they stand: the same for an intact file.
+        for (const char *label : {"Code in the file", "Code of the figures"})
+            QVERIFY(HasLine(
+                page, Words({QString::fromLatin1(label), s.Values.value(QStringLiteral("Batch Check Code")).mid(1)})));
         QVERIFY(HasLine(page, Words({QStringLiteral("Batch Code Check"), QStringLiteral("Passed")})));
         QVERIFY(HasLine(page, Words({QStringLiteral("Compensation Factor"), QStringLiteral("2.0 %/°C")})));
         QVERIFY(HasLine(page, Words({QStringLiteral("Acceptance limit"), QStringLiteral("250 mg/m²")})));
@@ -222,6 +231,46 @@ void TestReport::reportOfTheDemoFile()
         if (s.Readings.isEmpty())
             QVERIFY(HasLine(page, Words({QStringLiteral("This Batch has no readings!.")})));
     }
+}
+
+void TestReport::fahrenheitMeterGivesTheFilesFigures()
+{
+    // A meter that reports in °F: the file holds its figures (60.0 °F is 15.6 °C, a Bresle value of
+    // 1476), and show and the report give those, not figures derived again from the rounded °C text.
+    SimProcess sim({QStringLiteral("--state"), QStringLiteral(FIXTURES "/sim/fahrenheit.json")});
+    const QString file = FDir.filePath(QStringLiteral("fahrenheit.CSV"));
+    QCOMPARE(Cli({QStringLiteral("--device"), sim.Path, QStringLiteral("export"), QStringLiteral("--batch"),
+                  QStringLiteral("3"), file})
+                 .Status,
+             0);
+    QCOMPARE(Cli({QStringLiteral("verify"), file}).Out, file + QStringLiteral("\tDECK F\tPassed\n"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList fileLines;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.size() > 0 && line[0] >= '1' && line[0] <= '9')
+            fileLines << QString::fromLatin1(line).trimmed();
+    QCOMPARE(fileLines.size(), 7);
+    QVERIFY(fileLines[3].endsWith(QStringLiteral(",60.0,1229,1472,1476")));
+    const Run shown = Cli({QStringLiteral("show"), file});
+    QCOMPARE(shown.Status, 0);
+    QStringList shownLines = shown.Out.split(QLatin1Char('\n'));
+    shownLines = shownLines.filter(QRegularExpression(QStringLiteral("^[1-9][0-9]*,")));
+    QCOMPARE(shownLines, fileLines);
+
+    const QString pdf = FDir.filePath(QStringLiteral("fahrenheit.pdf"));
+    QCOMPARE(Cli({QStringLiteral("report"), QStringLiteral("--limit"), QStringLiteral("1475"),
+                  QStringLiteral("--output"), pdf, file})
+                 .Status,
+             0);
+    const QString text = Pdftotext(pdf);
+    const TSection s = Sections(file).first();
+    for (const auto &[label, value] : Expected(s.Readings, 1475))
+        QVERIFY2(HasLine(text, Words({label, value})), qPrintable(label + ' ' + value));
+    QVERIFY(HasLine(text, Words({QStringLiteral("Above limit"), QStringLiteral("2")}))); // 1476 and 1602
+    for (const QStringList &reading : s.Readings)
+        QVERIFY2(HasLine(text, QStringLiteral("^\\s*") + Words(reading) + QStringLiteral("\\s*$")),
+                 qPrintable(reading.join(QLatin1Char(','))));
 }
 
 void TestReport::reportCarriesFailuresAndGoesOn()
@@ -254,6 +303,100 @@ void TestReport::reportCarriesFailuresAndGoesOn()
     QVERIFY(HasLine(Pdftotext(pdf), Words({QStringLiteral("Batch Name"), QStringLiteral("EMPTY")})));
 }
 
+void TestReport::failedBatchIsUnmistakable()
+{
+    // An altered batch of many readings, a file that is not there and one cut short before its
+    // second batch: every page of the altered batch says its check failed, with the code the file
+    // holds and the code of its figures; the first page names every file and what was left out.
+    QFile in(FCsv);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    QByteArray changed = bytes;
+    changed.replace("HULL PORT 1", "HULL PORT 9");
+    const QString altered = FDir.filePath(QStringLiteral("hull.CSV"));
+    const QString cut = FDir.filePath(QStringLiteral("cut.CSV"));
+    const QString missing = FDir.filePath(QStringLiteral("gone.CSV"));
+    for (const auto &[file, content] :
+         {std::pair{altered, changed},
+          std::pair{cut, bytes.left(bytes.indexOf("Batch name", bytes.indexOf("TANK 3")))}}) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+    const QString pdf = FDir.filePath(QStringLiteral("unmistakable.pdf"));
+    const Run r = Cli({QStringLiteral("report"), QStringLiteral("--output"), pdf, altered, missing, cut});
+    QCOMPARE(r.Status, 2);
+    QVERIFY(r.Out.contains(QStringLiteral("HULL PORT 9\tFailed")));
+    const QStringList pages = Pdftotext(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    const QString banner = QStringLiteral("Batch check code failed: the figures of this batch may have been altered");
+    int altered_pages = 0;
+    for (const QString &page : pages) {
+        const bool ofAltered = page.contains(QStringLiteral("Inspection Report: HULL PORT 9"));
+        altered_pages += ofAltered;
+        QVERIFY2(page.simplified().contains(banner) == ofAltered, qPrintable(page));
+    }
+    QVERIFY(altered_pages >= 2); // 100 readings take more than one page
+    const QString stored = Sections(altered).first().Values.value(QStringLiteral("Batch Check Code")).mid(1);
+    QVERIFY(HasLine(pages[0], Words({QStringLiteral("Code in the file"), stored})));
+    const QRegularExpression figures(QStringLiteral("Code of the figures\\s+([0-9A-F]{8})"));
+    const auto m = figures.match(pages[0]);
+    QVERIFY(m.hasMatch());
+    QVERIFY(m.captured(1) != stored);
+    QVERIFY(HasLine(pages[0], Words({QStringLiteral("Batch Code Check"), QStringLiteral("Failed")})));
+    // The inputs and what was left out, on the first page only.
+    QVERIFY(pages[0].contains(QStringLiteral("Made from")));
+    for (const QString &file : {altered, missing, cut})
+        QVERIFY2(pages[0].contains(file), qPrintable(file));
+    QVERIFY(pages[0].contains(QStringLiteral("Left out")));
+    QVERIFY(pages[0].contains(missing + QStringLiteral(": could not be read: Could not read data from csv file.")));
+    QVERIFY(pages[0].simplified().contains(cut + QStringLiteral(": A section of the file has no \"Batch name\" row.")));
+    QVERIFY(!pages[1].contains(QStringLiteral("Made from")));
+}
+
+void TestReport::reportNeverWritesOverAnInput_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("how"); // how the output names the input
+    for (const char *format : {"CSV", "XLS"})
+        for (const char *how : {"same name", "other spelling", "symbolic link", "hard link", "second input"})
+            QTest::addRow("%s, %s", format, how) << QString::fromLatin1(format) << QString::fromLatin1(how);
+}
+
+void TestReport::reportNeverWritesOverAnInput()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("same.") + format);
+    QVERIFY(QFile::copy(DemoFile({}, format), input));
+    const QByteArray before = [&] {
+        QFile f(input);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QString output = input;
+    QStringList inputs{input};
+    if (how == QLatin1String("other spelling")) {
+        output = dir.path() + QStringLiteral("/../") + QFileInfo(dir.path()).fileName() + QStringLiteral("/./same.") +
+                 format;
+    } else if (how == QLatin1String("symbolic link")) {
+        output = dir.filePath(QStringLiteral("link.pdf"));
+        QVERIFY(QFile::link(input, output));
+    } else if (how == QLatin1String("hard link")) {
+        output = dir.filePath(QStringLiteral("hard.pdf"));
+        QCOMPARE(::link(QFile::encodeName(input).constData(), QFile::encodeName(output).constData()), 0);
+    } else if (how == QLatin1String("second input")) {
+        inputs.prepend(FCsv);
+    }
+    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const Run r = Cli(QStringList{QStringLiteral("report"), QStringLiteral("--output"), output} + inputs);
+    QCOMPARE(r.Status, 2);
+    QVERIFY2(r.Err.contains(QStringLiteral("would write over its input file")), qPrintable(r.Err));
+    QFile f(input);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
+}
+
 void TestReport::badArgumentsWriteNothing()
 {
     const QString pdf = FDir.filePath(QStringLiteral("kept.pdf"));
@@ -267,6 +410,7 @@ void TestReport::badArgumentsWriteNothing()
         {QStringLiteral("report"), FCsv},
         {QStringLiteral("report"), QStringLiteral("--output"), pdf},
         {QStringLiteral("report"), QStringLiteral("--output"), pdf, FDir.filePath(QStringLiteral("missing.CSV"))},
+        {QStringLiteral("report"), QStringLiteral("--output"), pdf, QStringLiteral("--output"), pdf, FCsv},
     };
     for (const QStringList &args : bad) {
         const Run r = Cli(args);
@@ -275,6 +419,9 @@ void TestReport::badArgumentsWriteNothing()
     }
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("an earlier report"));
+    // A repeated option is named; the limit's range is told in the help.
+    QVERIFY(Cli(bad[4]).Err.contains(QStringLiteral("--output given more than once")));
+    QVERIFY(Cli({QStringLiteral("report"), QStringLiteral("--help")}).Out.contains(QStringLiteral("from 1 to 9999")));
 }
 
 QTEST_GUILESS_MAIN(TestReport)

@@ -1,7 +1,12 @@
 // The main window's Configuration menu opens the device dialogs, each with the main window's meter
 // connection, device record, save folder and status line.
 #include "DialogRig.h"
+#include "app/BatchInspection.h"
+#include "app/BatchTree.h"
+#include "app/BatchWindows.h"
 #include "app/frmMain.h"
+#include "app/frmViewBatch.h"
+#include "dialogs/NumericEdit.h"
 #include "dialogs/frmConfiguration.h"
 #include "dialogs/frmDateTime.h"
 #include "dialogs/frmPassword.h"
@@ -10,8 +15,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -55,6 +62,7 @@ private slots:
     void entriesOpenTheirDialogsWithoutMeter();
     void propertiesWithTheMainWindowsRecord();
     void settingsFailureSwitchesTheIcon();
+    void importedBatchKeepsItsFigures();
     void hiddenPasswordEntryChangesThePassword();
 };
 
@@ -135,6 +143,59 @@ void TestDialogMenu::settingsFailureSwitchesTheIcon()
     QVERIFY(!connectedWhileShown);
     QVERIFY(!r.w->Communication().Connected());
     QVERIFY(r.w->DeviceInfo().Valid);
+}
+
+void TestDialogMenu::importedBatchKeepsItsFigures()
+{
+    // A batch saved from the meter and imported again, its window open; then the meter's deionized
+    // water is written as 8. The meter's record follows; the imported batch stays as its file holds it.
+    SimRig sim;
+    MainRig r(sim.prompts);
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("short.CSV"));
+    r.w->mniReadAllClick();
+    TBatchTree &tree = r.w->Tree();
+    QCOMPARE(tree.Root()->childCount(), 1);
+    tree.setCurrentItem(tree.Root()->child(0));
+    sim.prompts.Files = {file};
+    r.w->pumSaveBatchClick();
+    sim.prompts.Files = {file};
+    r.w->mniImportBatchClick();
+    QVERIFY2(sim.prompts.Messages.isEmpty(), qPrintable(sim.prompts.Texts().join('|')));
+    QCOMPARE(tree.Root()->text(0), QStringLiteral("short.CSV"));
+    tree.setCurrentItem(tree.Root()->child(0));
+    r.w->tvwBatchesDblClick();
+    QCOMPARE(r.w->Windows().subWindowList().size(), 1);
+    auto *view = qobject_cast<TfrmViewBatch *>(r.w->Windows().subWindowList().first()->widget());
+    QVERIFY(view && view->FBatch->FImported);
+    const auto cells = [view] {
+        QStringList texts;
+        for (int row = 0; row < view->stgReadings->rowCount(); ++row)
+            for (int col = 0; col < view->stgReadings->columnCount(); ++col)
+                texts << view->stgReadings->item(row, col)->text();
+        return texts;
+    };
+    const QStringList before = cells();
+    QVERIFY(before.size() > 9);
+    QLabel *water = view->ValueLabel(QStringLiteral("Conductivity Deionized Water"));
+    QCOMPARE(water->text(), QStringLiteral("2"));
+    const QString mean = view->FInspection->ValueLabel(QStringLiteral("Mean"))->text();
+
+    WhenShown<TfrmConfiguration> write(
+        [](TfrmConfiguration &d) {
+            d.iedtCondWater->SetValue(8);
+            d.btnWrite->click();
+            d.btnclose->click();
+        },
+        sim.Idle());
+    r.Entry(QStringLiteral("&Measurement Settings"))->trigger();
+    QVERIFY(write.Reached());
+    QVERIFY2(sim.prompts.Messages.isEmpty(), qPrintable(sim.prompts.Texts().join('|')));
+    QCOMPARE(int(r.w->DeviceInfo().DeionizedWater), 8);
+    QCOMPARE(cells(), before);
+    QCOMPARE(water->text(), QStringLiteral("2"));
+    QCOMPARE(int(view->FBatch->DeviceInfo().DeionizedWater), 2);
+    QCOMPARE(view->FInspection->ValueLabel(QStringLiteral("Mean"))->text(), mean);
 }
 
 void TestDialogMenu::hiddenPasswordEntryChangesThePassword()

@@ -12,6 +12,7 @@
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
+#include "model/BatchSource.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QDir>
@@ -40,10 +41,9 @@ TSheet BatchSheet(TBatch &batch, const TDeviceInfo &info)
 QString Verify(const QString &file)
 {
     TBatches list;
-    auto info = std::make_shared<TDeviceInfo>();
     RecordingStatus status;
     ScriptedPrompts prompts;
-    const QString error = Raised([&] { TBatchImport(list, info, status, prompts).ImportFile(file); });
+    const QString error = Raised([&] { TBatchImport(list, status, prompts).ImportFile(file); });
     if (!error.isEmpty())
         return error;
     QStringList results;
@@ -80,9 +80,9 @@ struct Rig {
     ScriptedPrompts prompts;
     RecordingStatus status;
     TdmCommunication comm{prompts};
-    std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
+    TMeterSource meter{std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true))};
     QString lastSavePath;
-    TSaveCommands save{comm, info, lastSavePath, status, prompts};
+    TSaveCommands save{comm, meter, lastSavePath, status, prompts};
     TBatches batches;
 
     QString File(const QString &name) const { return dir.filePath(name); }
@@ -152,7 +152,7 @@ void TestFileTargets::importFollowsTheContent()
 {
     Rig r;
     TBatch *batch = AddBatch(r.batches, 3);
-    const TSheet sheet = BatchSheet(*batch, *r.info);
+    const TSheet sheet = BatchSheet(*batch, *r.meter.DeviceInfo());
     SaveSheetToFile(r.File(QStringLiteral("a.XLS")), batch->FName, sheet);
     SaveSheetToFile(r.File(QStringLiteral("a.CSV")), batch->FName, sheet);
     QVERIFY(QFile::rename(r.File(QStringLiteral("a.XLS")), r.File(QStringLiteral("workbook.CSV"))));
@@ -166,7 +166,10 @@ void TestFileTargets::importFollowsTheContent()
     QCOMPARE(ImportFormat(r.File(QStringLiteral("short.XLS"))), TFileFormat::Csv);
     QCOMPARE(Verify(r.File(QStringLiteral("short.XLS"))), QStringLiteral("No batch was found in the file."));
     QCOMPARE(ImportFormat(r.File(QStringLiteral("missing.XLS"))), TFileFormat::Csv);
-    QCOMPARE(Verify(r.File(QStringLiteral("missing.XLS"))), QStringLiteral("Could not read data from csv file."));
+    // A workbook that is not there, or may not be read, says so as a workbook; a text file as text.
+    QCOMPARE(Verify(r.File(QStringLiteral("missing.XLS"))),
+             QStringLiteral("Could not read data from xls file. The file missing.XLS cannot be read."));
+    QCOMPARE(Verify(r.File(QStringLiteral("missing.CSV"))), QStringLiteral("Could not read data from csv file."));
     // The signature and then rubbish: a workbook that cannot be read.
     QVERIFY(WriteBytes(r.File(QStringLiteral("broken.csv")), CompoundFileSignature + QByteArray(600, 'x')));
     QVERIFY(
@@ -218,7 +221,7 @@ void TestFileTargets::fifoIsWrittenInPlace()
     ::close(reader);
     QVERIFY(n > 0);
     got.truncate(n);
-    QCOMPARE(got, SheetToCsv(BatchSheet(*batch, *r.info)));
+    QCOMPARE(got, SheetToCsv(BatchSheet(*batch, *r.meter.DeviceInfo())));
     QVERIFY(IsFifo(fifo));
 }
 

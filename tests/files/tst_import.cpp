@@ -41,7 +41,6 @@ QByteArray SavedBatch(int count, const QString &firmware, bool bresle, const QSt
 // What the import command does with a chosen file: read it into a new sheet, then scan it.
 struct Import {
     TBatches List;
-    std::shared_ptr<TDeviceInfo> Info = std::make_shared<TDeviceInfo>();
     RecordingStatus Status;
     ScriptedPrompts Prompt;
     QList<TBatch *> Announced;
@@ -69,7 +68,7 @@ struct Import {
     }
     const QStringList &Incomplete() const { return FImport.Incomplete(); }
 
-    TBatchImport FImport{List, Info, Status, Prompt};
+    TBatchImport FImport{List, Status, Prompt};
 
     TBatch &Batch(int i) const { return *List.GetBatch(i); }
     // Every batch left in the list has its node: removing those removes all the import added.
@@ -192,7 +191,7 @@ void TestImport::savedBatchPasses()
         QVERIFY(!r.FFahrenheit);
     }
 
-    const TDeviceInfo &info = *in.Info;
+    const TDeviceInfo &info = b.DeviceInfo();
     QVERIFY(info.Valid);
     QCOMPARE(info.SerialNumber, meter.SerialNumber);
     QCOMPARE(info.SoftwareVersion, meter.SoftwareVersion);
@@ -323,8 +322,10 @@ void TestImport::combinedFileChecksEachSection()
     QCOMPARE(in.Batch(1).Readings()[0]->FConductivity, 901);
     QVERIFY(in.Batch(2).Readings().empty());
     QCOMPARE(in.Prompt.Texts(), QStringList{FailedWarning(QStringLiteral("Second      "))});
-    // The last device block is the record of the import.
-    QVERIFY(in.Info->IsNewerFirmware());
+    // Each batch keeps the device record of its own section.
+    QVERIFY(!in.Batch(0).DeviceInfo().IsNewerFirmware());
+    QVERIFY(in.Batch(1).DeviceInfo().IsNewerFirmware() && in.Batch(1).DeviceInfo().HasBresleOffset);
+    QVERIFY(in.Batch(2).DeviceInfo().IsNewerFirmware());
 }
 
 // A workbook gives numbers, day numbers and fractions of a day back where the writer put texts; the
@@ -370,8 +371,8 @@ void TestImport::olderLabelsAreRead()
     file.replace("\"Batch # of readings\",,,,2", "\"Batch number of readings\",,,,5");
     const Import in(file);
     QCOMPARE(in.Error, QString());
-    QCOMPARE(in.Info->ReadingsSinceLastService, quint16(346));
-    QCOMPARE(in.Info->ServiceDate, EncodeDate(2011, 11, 16));
+    QCOMPARE(in.Batch(0).DeviceInfo().ReadingsSinceLastService, quint16(346));
+    QCOMPARE(in.Batch(0).DeviceInfo().ServiceDate, EncodeDate(2011, 11, 16));
     QCOMPARE(in.Batch(0).FMaxReadings, 2);
     QCOMPARE(in.Batch(0).FReadingCount, 5);
     QCOMPARE(in.Batch(0).FCheckResult, quint8(crFailed)); // the texts changed
@@ -384,8 +385,8 @@ void TestImport::labelsAreComparedExactly()
     file.replace("\"Total Number of readings\"", "\"Total Number of readings \"");
     const Import in(file);
     QCOMPARE(in.Error, QString());
-    QVERIFY(in.Info->SerialNumber.isEmpty());
-    QVERIFY(in.Info->NrOfReadingsTaken.isEmpty());
+    QVERIFY(in.Batch(0).DeviceInfo().SerialNumber.isEmpty());
+    QVERIFY(in.Batch(0).DeviceInfo().NrOfReadingsTaken.isEmpty());
     QCOMPARE(in.Batch(0).FCheckResult, quint8(crFailed));
 }
 
@@ -472,7 +473,7 @@ void TestImport::bresleValuesAreTheFiles()
         const Import in(bytes);
         QCOMPARE(in.Error, QString());
         QCOMPARE(in.Batch(0).FCheckResult, quint8(crPassed));
-        QCOMPARE(Saved(in.Batch(0), *in.Info), bytes);
+        QCOMPARE(Saved(in.Batch(0), in.Batch(0).DeviceInfo()), bytes);
     }
     // An edited line that no offset agrees with keeps the offset of the last line.
     const QByteArray bytes = SavedBatch(3, NewerFirmware, true);
@@ -482,7 +483,7 @@ void TestImport::bresleValuesAreTheFiles()
     line = line.left(at) + ",\"" + QByteArray::number(line.mid(at + 2).chopped(1).toInt() + 50) + "\"";
     const Import edited(JoinLines(lines));
     QCOMPARE(edited.Batch(0).FCheckResult, quint8(crFailed));
-    QCOMPARE(edited.Info->BresleOffset, 12.0);
+    QCOMPARE(edited.Batch(0).DeviceInfo().BresleOffset, 12.0);
 }
 
 void TestImport::brokenFiles_data()
@@ -559,17 +560,11 @@ void TestImport::failureKeepsOnlyAnnouncedBatches()
 void TestImport::emptySheetImportsNothing()
 {
     TBatches list;
-    auto info = std::make_shared<TDeviceInfo>(Meter(OlderFirmware));
-    const std::shared_ptr<TDeviceInfo> old = info;
     RecordingStatus status;
     ScriptedPrompts prompts;
     TSheet sheet(8, 1);
-    TBatchImport(list, info, status, prompts).ImportBatches(sheet);
+    TBatchImport(list, status, prompts).ImportBatches(sheet);
     QCOMPARE(list.Count(), 0);
-    // The record is replaced whole; whoever still holds the old one keeps it unchanged.
-    QVERIFY(info != old);
-    QVERIFY(!info->Valid && info->SerialNumber.isEmpty());
-    QVERIFY(old->Valid && old->SerialNumber == QStringLiteral("TV1234"));
     QCOMPARE(status.Events, (QStringList{"<progress 1>", "<hide progress>"}));
 }
 

@@ -3,6 +3,7 @@
 #include "device/Communication.h"
 #include "files/BatchImport.h"
 #include "files/SaveCommands.h"
+#include "model/BatchSource.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SimProcess.h"
 #include "xls/XlsWorkbook.h"
@@ -18,9 +19,9 @@ struct Rig {
     ScriptedPrompts prompts;
     RecordingStatus status;
     TdmCommunication comm{prompts};
-    std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true));
+    TMeterSource meter{std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware), true))};
     QString lastSavePath = QStringLiteral("/nowhere/");
-    TSaveCommands save{comm, info, lastSavePath, status, prompts};
+    TSaveCommands save{comm, meter, lastSavePath, status, prompts};
     TBatches batches;
 
     QString File(const QString &name) const { return dir.filePath(name); }
@@ -32,8 +33,7 @@ try {
     RecordingStatus status;
     ScriptedPrompts prompts;
     TBatches list;
-    auto info = std::make_shared<TDeviceInfo>();
-    TBatchImport(list, info, status, prompts).ImportFile(file);
+    TBatchImport(list, status, prompts).ImportFile(file);
     QList<int> results;
     for (int i = 0; i < list.Count(); ++i)
         results << list.GetBatch(i)->FCheckResult;
@@ -117,14 +117,15 @@ void TestSaveCommands::fetchesFromTheMeterFirst()
 {
     SimProcess sim({QStringLiteral("--state"), QStringLiteral(FIXTURES "/sim/small.json")});
     Rig r;
-    r.info = std::make_shared<TDeviceInfo>(); // not valid: read from the meter
+    r.meter.SetDeviceInfo(std::make_shared<TDeviceInfo>()); // not valid: read from the meter
     TBatch *b = r.batches.AddBatch(7, QStringLiteral("SHORT ONE"), EncodeDate(2026, 11, 23), 10, 3);
     const QString file = r.File(QStringLiteral("short.CSV"));
     r.prompts.Files = {file};
     r.save.SaveBatch(*b);
     QVERIFY2(r.prompts.Messages.isEmpty(), qPrintable(r.prompts.Texts().join(QLatin1Char('|'))));
-    QVERIFY(r.info->Valid);
-    QCOMPARE(r.info->SerialNumber, QStringLiteral("SMALL 1"));
+    QVERIFY(r.meter.DeviceInfo()->Valid);
+    QCOMPARE(r.meter.DeviceInfo()->SerialNumber, QStringLiteral("SMALL 1"));
+    QCOMPARE(b->FDeviceInfo, r.meter.DeviceInfo()); // the batch is saved with the meter's record
     QCOMPARE(b->Readings().size(), std::size_t(3));
     QCOMPARE(Verify(file), QList<int>{crPassed});
 }

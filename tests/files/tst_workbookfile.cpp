@@ -11,6 +11,7 @@
 #include "files/Sheet.h"
 #include "files/SheetFile.h"
 #include "files/WorkbookFile.h"
+#include "model/BatchSource.h"
 #include "model/Conversions.h"
 #include "support/Peers.h"
 #include "support/ScriptedPrompts.h"
@@ -57,10 +58,9 @@ Verified Verify(const QString &file)
 {
     Verified v;
     TBatches list;
-    auto info = std::make_shared<TDeviceInfo>();
     RecordingStatus status;
     ScriptedPrompts prompts;
-    v.Error = Raised([&] { TBatchImport(list, info, status, prompts).ImportFile(file); });
+    v.Error = Raised([&] { TBatchImport(list, status, prompts).ImportFile(file); });
     for (int i = 0; i < list.Count(); ++i) {
         v.Names << list.GetBatch(i)->FName;
         v.Results << list.GetBatch(i)->FCheckResult;
@@ -265,7 +265,9 @@ void TestWorkbookFile::identityCellsAreText()
     info->SetConfigVersion(QStringLiteral("1.50"));
     info->NrOfReadingsTaken = QStringLiteral("000123");
     QString lastSavePath;
-    TSaveCommands save(comm, info, lastSavePath, status, prompts);
+    TMeterSource meter;
+    meter.SetDeviceInfo(info);
+    TSaveCommands save(comm, meter, lastSavePath, status, prompts);
     TBatches list;
     QList<TBatch *> batches;
     for (const QString &name : names)
@@ -349,7 +351,9 @@ void TestWorkbookFile::worksheetNames()
     TdmCommunication comm(prompts);
     auto info = std::make_shared<TDeviceInfo>(Meter(QString::fromLatin1(NewerFirmware)));
     QString lastSavePath;
-    TSaveCommands save(comm, info, lastSavePath, status, prompts);
+    TMeterSource meter;
+    meter.SetDeviceInfo(info);
+    TSaveCommands save(comm, meter, lastSavePath, status, prompts);
     TBatches list;
     QList<TBatch *> batches{AddBatch(list, 1, QStringLiteral("Hull"), 1), AddBatch(list, 2, QStringLiteral("Hull"), 2),
                             AddBatch(list, 1, QStringLiteral("Tank [3/4]?"), 3),

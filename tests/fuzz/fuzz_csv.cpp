@@ -23,11 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TQuietStatus status;
     ScriptedPrompts prompts;
     TBatches batches;
-    auto info = std::make_shared<TDeviceInfo>();
     try {
         TSheet sheet(8, 1);
         ReadCsvFile(name, sheet, status);
-        TBatchImport importer(batches, info, status, prompts);
+        TBatchImport importer(batches, status, prompts);
         importer.ImportBatches(sheet);
     } catch (const std::exception &) {
     }

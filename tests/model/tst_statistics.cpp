@@ -26,11 +26,15 @@ TDeviceInfo Meter(const QString &firmware, bool bresle)
 }
 
 // Rows of the Bresle layout with the given figures in column 8 ("---" for a reading without one).
-QList<QStringList> Rows(const QStringList &figures)
+QList<TReadingRow> Rows(const QStringList &figures)
 {
-    QList<QStringList> rows;
-    for (const QString &f : figures)
-        rows << QStringList{QString::number(rows.size() + 1), {}, {}, {}, {}, {}, {}, {}, f};
+    QList<TReadingRow> rows;
+    for (const QString &f : figures) {
+        TReadingRow row;
+        row.Number = static_cast<qint32>(rows.size() + 1);
+        row.Bresle = TFigure::FromText(f);
+        rows << row;
+    }
     return rows;
 }
 
@@ -138,9 +142,10 @@ void TestStatistics::judgedFigureFollowsTheColumnsShown()
     batch.AddReading(0, 1250, 0, 21.4f, false, false);
     batch.AddReading(1, 1250, 0, 4.9f, false, false);
     batch.FReadingCount = 2;
-    const QList<QStringList> rows = ReadingRows(batch, newerWithoutOffset);
+    const QList<TReadingRow> rows = ReadingRows(batch, newerWithoutOffset);
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[1].size(), 9);
+    QCOMPARE(SplitCommaText(RowToLine(rows[0], newerWithoutOffset)).size(), 8);
+    QCOMPARE(SplitCommaText(RowToLine(rows[1], newerWithoutOffset)).size(), 9);
     const TBatchStatistics s = ComputeStatistics(rows, JudgedColumn(newerWithoutOffset), 1000);
     QCOMPARE(s.Readings, 1);
     QCOMPARE(s.Minimum, 1614); // (1250 - 2) x 1.2 / 0.928
@@ -167,7 +172,9 @@ void TestStatistics::rowsAreTheLinesFields()
             a.FDateTime = b.FDateTime = EncodeDateTime(QDate(2026, 11, 23), QTime(8, 15, 7));
             a.FConductivity = b.FConductivity = 937;
             a.FTemperature = b.FTemperature = t;
-            QCOMPARE(ReadingToFields(a, info), SplitCommaText(ReadingToLine(b, info)));
+            const int columns = ReadingColumnCount(info);
+            QCOMPARE(ReadingRowTexts(ReadingToRow(a, info), columns),
+                     SplitCommaText(ReadingToLine(b, info)).mid(0, columns));
         }
 }
 

@@ -9,8 +9,12 @@
 #include "files/SaveCommands.h"
 #include "files/Sheet.h"
 #include "link/PortNames.h"
+#include "model/BatchSource.h"
 #include "model/Conversions.h"
+#include "model/DeviceInfo.h"
 #include "model/Errors.h"
+#include "model/ReadingTable.h"
+#include "model/UserLocale.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -31,6 +35,14 @@ std::optional<QString> TakeOption(QStringList &args, const QString &name)
         throw UsageError(name + QStringLiteral(" needs a value"));
     const QString value = args.at(i + 1);
     args.remove(i, 2);
+    return value;
+}
+
+std::optional<QString> TakeSingleOption(QStringList &args, const QString &name)
+{
+    const auto value = TakeOption(args, name);
+    if (value && args.contains(name))
+        throw UsageError(name + QStringLiteral(" given more than once"));
     return value;
 }
 
@@ -94,17 +106,6 @@ int InfoCommand(CliContext &c)
     return 0;
 }
 
-namespace {
-
-TBatches ReadList(CliContext &c)
-{
-    TBatches batches;
-    c.Comm.ReadBatches(batches);
-    return batches;
-}
-
-} // namespace
-
 int ListCommand(CliContext &c)
 {
     CheckArguments(c.Args, 0);
@@ -140,7 +141,9 @@ int ExportCommand(CliContext &c)
         throw UsageError(QStringLiteral("--format takes CSV or XLS"));
     const QString target = c.Args.first();
 
-    TBatches batches = ReadList(c);
+    TMeterSource meter;
+    TBatches &batches = meter.Batches();
+    c.Comm.ReadBatches(batches);
     QList<TBatch *> chosen;
     for (int i = 0; i < batches.Count(); ++i)
         if (all || ids.contains(batches.GetBatch(i)->FID))
@@ -153,9 +156,8 @@ int ExportCommand(CliContext &c)
         return 0;
     }
 
-    std::shared_ptr<TDeviceInfo> info = std::make_shared<TDeviceInfo>();
     QString lastSavePath;
-    TSaveCommands save(c.Comm, info, lastSavePath, c.Status, c.Prompts);
+    TSaveCommands save(c.Comm, meter, lastSavePath, c.Status, c.Prompts);
     if (separate) {
         // The dialog's proposal, the trimmed batch name, in the folder named.
         c.Prompts.SaveFolder = target;
@@ -172,31 +174,46 @@ int ExportCommand(CliContext &c)
     return c.Prompts.Warnings == 0 && allSaved ? 0 : 2;
 }
 
-int ForEachImportedFile(CliContext &c, const TImportedFileStep &print)
+void CheckFileArguments(const QStringList &args)
 {
-    CheckArguments(c.Args, c.Args.size());
-    if (c.Args.isEmpty())
+    CheckArguments(args, args.size());
+    if (args.isEmpty())
         throw UsageError(QStringLiteral("missing argument"));
+}
+
+int ForEachImportedFile(CliContext &c, const TImportedFileStep &print, QList<TImportedFile> *files)
+{
+    CheckFileArguments(c.Args);
     int result = 0;
     for (const QString &file : c.Args) {
+        TImportedFile fate;
+        fate.File = file;
         TBatches batches;
-        auto info = std::make_shared<TDeviceInfo>();
-        TBatchImport importer(batches, info, c.Status, c.Prompts);
+        TBatchImport importer(batches, c.Status, c.Prompts);
         try {
             importer.ImportFile(file);
+            fate.Read = true;
         } catch (const std::exception &e) {
-            Err(file + QStringLiteral(": ") + MessageOf(e));
+            fate.Problem = MessageOf(e);
+            Err(file + QStringLiteral(": ") + fate.Problem);
             result = 2;
-            continue;
         }
-        for (int i = 0; i < batches.Count(); ++i)
-            if (batches.GetBatch(i)->FCheckResult != crPassed)
+        if (fate.Read) {
+            fate.ConventionsNote = importer.ConventionsNote();
+            fate.Incomplete = importer.Incomplete();
+            if (!fate.ConventionsNote.isEmpty())
+                Err(file + QStringLiteral(": ") + fate.ConventionsNote);
+            for (int i = 0; i < batches.Count(); ++i)
+                if (batches.GetBatch(i)->FCheckResult != crPassed)
+                    result = qMax(result, 1);
+            print(file, batches);
+            for (const QString &message : fate.Incomplete) {
+                Err(file + QStringLiteral(": ") + message);
                 result = qMax(result, 1);
-        print(file, batches, info);
-        for (const QString &message : importer.Incomplete()) {
-            Err(file + QStringLiteral(": ") + message);
-            result = qMax(result, 1);
+            }
         }
+        if (files)
+            files->append(fate);
     }
     return result;
 }
@@ -211,16 +228,15 @@ void PrintCheckResults(const QString &file, const TBatches &batches)
 
 int VerifyCommand(CliContext &c)
 {
-    return ForEachImportedFile(
-        c, [](const QString &file, TBatches &batches, const auto &) { PrintCheckResults(file, batches); });
+    return ForEachImportedFile(c, [](const QString &file, TBatches &batches) { PrintCheckResults(file, batches); });
 }
 
 int ShowCommand(CliContext &c)
 {
-    return ForEachImportedFile(c, [](const QString &file, TBatches &batches, const auto &record) {
-        const TDeviceInfo &info = *record;
+    return ForEachImportedFile(c, [](const QString &file, TBatches &batches) {
         for (int i = 0; i < batches.Count(); ++i) {
             TBatch *b = batches.GetBatch(i);
+            const TDeviceInfo &info = b->DeviceInfo();
             const QString result = CheckResultText(b->FCheckResult);
             Out(QStringLiteral("%1\t%2\t%3").arg(file, b->FName.trimmed(), result));
             // The header of the batch window, item for item.
@@ -235,10 +251,11 @@ int ShowCommand(CliContext &c)
             Out(QStringLiteral("Surface Density Conversion: %1 mg/m² per µS/cm")
                     .arg(FormatFixed(SurfaceDensityFactor, 1)));
             Out(QStringLiteral("Batch Code Check: ") + result);
-            // Each reading as its row of the grid, written as the file writes the row.
+            // Each reading as its row of the grid, written as the file writes the row: the file's own.
+            const TLocaleInForce conventions(b->Conventions());
             TSheet row;
-            for (const auto &reading : b->Readings()) {
-                row.FillRow(0, ReadingToLine(*reading, info));
+            for (const TReadingRow &reading : ReadingRows(*b)) {
+                row.FillRow(0, RowToLine(reading, info));
                 Out(row.RowText(0));
             }
         }

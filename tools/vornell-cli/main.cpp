@@ -52,8 +52,10 @@ const std::map<QString, Command> &CommandTable()
         {QStringLiteral("report"),
          {ReportCommand, false, "report [--limit MG] --output OUT.pdf FILE...",
           "Verifies the files as verify does and writes one inspection report of all their batches as a PDF\n"
-          "file: identity, settings, check result, statistics, chart and readings of each batch. --limit sets\n"
-          "the acceptance limit in mg/m²: readings above it are marked and counted."}},
+          "file: identity, settings, check result, statistics, chart and readings of each batch; its first\n"
+          "page lists the files and what was left out. --limit sets the acceptance limit in mg/m², a whole\n"
+          "number from 1 to 9999: readings above it are marked and counted. OUT.pdf may not be one of the\n"
+          "files, under any name or through a link."}},
         {QStringLiteral("clock"),
          {ClockCommand, true, "clock [--set now | --set \"YYYY-MM-DD hh:mm:ss\"]",
           "Shows, or sets, the meter's clock."}},
