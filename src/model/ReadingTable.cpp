@@ -25,7 +25,8 @@ const char *const Titles[] = {
 TFigure TFigure::Number(qint64 value)
 {
     TFigure f;
-    f.FValue = value;
+    f.FIsNumber = true;
+    f.FNumber = value;
     return f;
 }
 
@@ -40,7 +41,7 @@ TFigure TFigure::FromText(const QString &text)
 
 QString TFigure::Text() const
 {
-    return FValue ? QString::number(*FValue) : FText;
+    return FIsNumber ? QString::number(FNumber) : FText;
 }
 
 const TFigure &TReadingRow::Figure(int column) const

@@ -39,12 +39,14 @@ public:
     // An integer becomes a number; any other text stays as it is.
     static TFigure FromText(const QString &text);
 
-    std::optional<qint64> Value() const { return FValue; }
+    std::optional<qint64> Value() const { return FIsNumber ? std::optional<qint64>(FNumber) : std::nullopt; }
     QString Text() const;
     bool operator==(const TFigure &other) const = default;
 
 private:
-    std::optional<qint64> FValue;
+    // Plain members rather than an optional: every byte compared is always set.
+    bool FIsNumber = false;
+    qint64 FNumber = 0;
     QString FText;
 };
 
