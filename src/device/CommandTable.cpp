@@ -19,7 +19,11 @@ const QList<TCommandSpec> Commands = {
     {TCommand::GetMaxNrOfB, "GET MAXNROFB", {}, 3, {}, Resent, false, ParameterError},
     {TCommand::SetRtc,
      "SET RTC",
-     {{"hour", Integer}, {"minute", Integer}, {"second", Integer}, {"day", Integer}, {"month", Integer},
+     {{"hour", Integer},
+      {"minute", Integer},
+      {"second", Integer},
+      {"day", Integer},
+      {"month", Integer},
       {"year", Integer}},
      9,
      {},
@@ -28,40 +32,27 @@ const QList<TCommandSpec> Commands = {
      ParameterError},
     {TCommand::GetBatch, "GET BATCH", {{"slot", Integer}}, 8, {}, Resent, false, TooManyParameters},
     // The field before the reading index is not used by the meter and may hold anything.
-    {TCommand::GetReading, "GET READING", {{"batch", Integer}, {"reading", Integer}}, 10, {1}, Resent, false,
+    {TCommand::GetReading,
+     "GET READING",
+     {{"batch", Integer}, {"reading", Integer}},
+     10,
+     {1},
+     Resent,
+     false,
      TooManyParameters},
-    {TCommand::NewBatch, "NEW BATCH", {{"name", Text}, {"created", Integer}, {"max", Integer}}, 7, {}, OnceNewBatch,
-     true, ParameterError},
+    {TCommand::NewBatch,
+     "NEW BATCH",
+     {{"name", Text}, {"created", Integer}, {"max", Integer}},
+     7,
+     {},
+     OnceNewBatch,
+     true,
+     ParameterError},
     // A refusal puts the meter's error code where the batch ID stands: the ID is not repeated.
     {TCommand::DelBatch, "DEL BATCH", {{"batch", Integer}}, 4, {}, Once, true, ParameterError},
     {TCommand::GetConfig, "GET CONFIG", {{"index", Integer}}, 4, {0}, Resent, false, ParameterError},
     {TCommand::SetConfig, "SET CONFIG", {{"index", Integer}, {"value", Value}}, 4, {}, Resent, true, ParameterError},
     {TCommand::GetC, "GET C", {{"row", Integer}, {"column", Integer}}, 5, {0, 1}, Resent, false, ParameterError},
-};
-
-using S = TSettingForm;
-
-// Adding a setting: a row here, and the operation that reads or writes it.
-const QList<TSettingSpec> Settings = {
-    {Setting::ConfigVersion, S::Integer, false, false}, // configuration version
-    {Setting::Alpha, S::Number, false, false}, // temperature coefficient of the validation fluid
-    {Setting::G25, S::Number, false, false}, // conductivity of the validation fluid
-    {12, S::Digit, false, false}, // password digit 1
-    {13, S::Digit, false, false}, // password digit 2
-    {14, S::Digit, false, false}, // password digit 3
-    {15, S::Digit, false, false}, // password digit 4
-    {Setting::SerialNumber, S::Text, false, false}, // serial number
-    {Setting::ServiceDate, S::Integer, false, false}, // date of the last service
-    {Setting::KpropMeter, S::Number, false, false}, // Kprop of the meter
-    {Setting::GClean, S::Number, false, false}, // maximum clean conductivity
-    {Setting::KpropFactory, S::Number, false, false}, // factory Kprop
-    {Setting::AutoTempComp, S::Integer, true, false}, // compensation factor
-    {Setting::NrOfReadingsTaken, S::Integer, false, false}, // total number of readings taken
-    {Setting::ReadingsSinceLastService, S::Integer, false, false}, // readings since the last service
-    {Setting::ReadingsSinceLastVal, S::Integer, false, false}, // readings since the last validation
-    {Setting::ValidationDate, S::Integer, false, false}, // date of the last validation
-    {Setting::DeionizedWater, S::Integer, true, false}, // conductivity of deionized water
-    {Setting::BresleOffset, S::Number, false, true}, // Bresle offset
 };
 
 struct TToken {
@@ -112,7 +103,7 @@ bool OfForm(const TToken &token, TArgForm form)
 
 } // namespace
 
-const QList<TCommandSpec> &CommandTable()
+const QList<TCommandSpec> &MeterCommands()
 {
     return Commands;
 }
@@ -165,16 +156,4 @@ std::optional<QStringList> ParseArguments(const TCommandSpec &spec, const QStrin
         args << tokens[2 + i].Text;
     }
     return args;
-}
-
-const QList<TSettingSpec> &SettingTable()
-{
-    return Settings;
-}
-
-const TSettingSpec *FindSetting(int index)
-{
-    const auto it =
-        std::find_if(Settings.cbegin(), Settings.cend(), [index](const TSettingSpec &s) { return s.Index == index; });
-    return it == Settings.cend() ? nullptr : &*it;
 }

@@ -53,12 +53,12 @@ struct TCommandSpec {
     // Nothing else of a reply is relied on to tell which command it answers.
     QList<qsizetype> Echoed;
     TTimeOutClass TimeOut;
-    bool Changes;                 // changes what the meter holds
-    const char *WrongCountText;   // the failure for a reply of another number of parameters
+    bool Changes;               // changes what the meter holds
+    const char *WrongCountText; // the failure for a reply of another number of parameters
 };
 
 // The rows, in the order the barrier of the exchange tries the questions without arguments.
-const QList<TCommandSpec> &CommandTable();
+const QList<TCommandSpec> &MeterCommands();
 const TCommandSpec &CommandSpec(TCommand id);
 // The row whose words begin the command line (any letter case), if any.
 const TCommandSpec *FindCommand(const QString &line);
@@ -106,5 +106,33 @@ constexpr int DeionizedWater = 29;
 constexpr int BresleOffset = 30;
 } // namespace Setting
 
-const QList<TSettingSpec> &SettingTable();
-const TSettingSpec *FindSetting(int index);
+// Adding a setting: a constant above, a row here, and the operation that reads or writes it.
+inline constexpr TSettingSpec SettingTable[] = {
+    {Setting::ConfigVersion, TSettingForm::Integer, false, false}, // configuration version
+    {Setting::Alpha, TSettingForm::Number, false, false},          // temperature coefficient of the validation fluid
+    {Setting::G25, TSettingForm::Number, false, false},            // conductivity of the validation fluid
+    {Setting::PasswordFirst, TSettingForm::Digit, false, false},   // password digit 1
+    {13, TSettingForm::Digit, false, false},                       // password digit 2
+    {14, TSettingForm::Digit, false, false},                       // password digit 3
+    {Setting::PasswordLast, TSettingForm::Digit, false, false},    // password digit 4
+    {Setting::SerialNumber, TSettingForm::Text, false, false},     // serial number
+    {Setting::ServiceDate, TSettingForm::Integer, false, false},   // date of the last service
+    {Setting::KpropMeter, TSettingForm::Number, false, false},     // Kprop of the meter
+    {Setting::GClean, TSettingForm::Number, false, false},         // maximum clean conductivity
+    {Setting::KpropFactory, TSettingForm::Number, false, false},   // factory Kprop
+    {Setting::AutoTempComp, TSettingForm::Integer, true, false},   // compensation factor
+    {Setting::NrOfReadingsTaken, TSettingForm::Integer, false, false},        // total number of readings taken
+    {Setting::ReadingsSinceLastService, TSettingForm::Integer, false, false}, // readings since the last service
+    {Setting::ReadingsSinceLastVal, TSettingForm::Integer, false, false},     // readings since the last validation
+    {Setting::ValidationDate, TSettingForm::Integer, false, false},           // date of the last validation
+    {Setting::DeionizedWater, TSettingForm::Integer, true, false},            // conductivity of deionized water
+    {Setting::BresleOffset, TSettingForm::Number, false, true},               // Bresle offset
+};
+
+constexpr const TSettingSpec *FindSetting(int index)
+{
+    for (const TSettingSpec &s : SettingTable)
+        if (s.Index == index)
+            return &s;
+    return nullptr;
+}

@@ -167,7 +167,7 @@ void TdmCommunication::BringInStep(const QString &next)
     for (const TOwed &o : std::as_const(FOwed))
         taken << CommandKey(o.Command);
     // The barrier is a question that changes nothing and takes no argument.
-    const auto &table = CommandTable();
+    const auto &table = MeterCommands();
     const auto barrier = std::find_if(table.cbegin(), table.cend(), [&taken](const TCommandSpec &c) {
         return c.Args.isEmpty() && !c.Changes && !taken.contains(QLatin1String(c.Words));
     });

@@ -63,7 +63,7 @@ void TestLanguage::tableIsWhole()
     QSet<QString> words;
     QSet<int> ids;
     bool barrier = false;
-    for (const TCommandSpec &c : CommandTable()) {
+    for (const TCommandSpec &c : MeterCommands()) {
         QVERIFY2(!words.contains(QLatin1String(c.Words)), c.Words);
         words << QLatin1String(c.Words);
         ids << static_cast<int>(c.Id);
@@ -77,10 +77,10 @@ void TestLanguage::tableIsWhole()
             QVERIFY2(c.Changes, c.Words);
         barrier = barrier || (c.Args.isEmpty() && !c.Changes);
     }
-    QCOMPARE(ids.size(), static_cast<int>(CommandTable().size()));
+    QCOMPARE(ids.size(), static_cast<int>(MeterCommands().size()));
     QVERIFY(barrier);
     QSet<int> indexes;
-    for (const TSettingSpec &s : SettingTable()) {
+    for (const TSettingSpec &s : SettingTable) {
         QVERIFY(!indexes.contains(s.Index));
         indexes << s.Index;
         QCOMPARE(FindSetting(s.Index), &s);
@@ -115,7 +115,7 @@ void TestLanguage::everyOperationSpeaksTheTable()
         used << FindCommand(c)->Id;
     }
     // Every row is spoken by some operation.
-    QCOMPARE(used.size(), CommandTable().size());
+    QCOMPARE(used.size(), MeterCommands().size());
 }
 
 void TestLanguage::foreignCommandIsFound_data()
@@ -141,12 +141,18 @@ void TestLanguage::simulatedMeterAnswersEveryRow()
     // One command of each row, as the operations send them: the meter's reply is of the row's form
     // and answers the command.
     const QStringList lines{
-        QStringLiteral("GET VERSION"),          QStringLiteral("GET RTC"),
-        QStringLiteral("GET SERVOLT"),          QStringLiteral("GET MAXNROFB"),
-        QStringLiteral("SET RTC 12 30 05 21 03 2012"), QStringLiteral("GET BATCH 0"),
-        QStringLiteral("GET READING 1 0"),      QStringLiteral("NEW BATCH \"A           \" 86400 50"),
-        QStringLiteral("DEL BATCH 1"),          QStringLiteral("GET CONFIG 16"),
-        QStringLiteral("SET CONFIG 10 84"),     QStringLiteral("GET C 2 3"),
+        QStringLiteral("GET VERSION"),
+        QStringLiteral("GET RTC"),
+        QStringLiteral("GET SERVOLT"),
+        QStringLiteral("GET MAXNROFB"),
+        QStringLiteral("SET RTC 12 30 05 21 03 2012"),
+        QStringLiteral("GET BATCH 0"),
+        QStringLiteral("GET READING 1 0"),
+        QStringLiteral("NEW BATCH \"A           \" 86400 50"),
+        QStringLiteral("DEL BATCH 1"),
+        QStringLiteral("GET CONFIG 16"),
+        QStringLiteral("SET CONFIG 10 84"),
+        QStringLiteral("GET C 2 3"),
     };
     Meter meter(MeterState::Demo(), {});
     QSet<TCommand> rows;
@@ -158,7 +164,7 @@ void TestLanguage::simulatedMeterAnswersEveryRow()
         QCOMPARE(SplitParameters(reply).size(), spec.ReplyCount);
         QVERIFY2(ReplyAnswers(line, reply), qPrintable(reply));
     }
-    QCOMPARE(rows.size(), CommandTable().size());
+    QCOMPARE(rows.size(), MeterCommands().size());
 }
 
 QTEST_GUILESS_MAIN(TestLanguage)
