@@ -7,7 +7,6 @@
 #include "app/BusyCursor.h"
 #include "app/MenuItemHint.h"
 #include "app/ReportCommands.h"
-#include "app/Settings.h"
 #include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmAcceptanceLimit.h"
@@ -27,6 +26,7 @@
 #include "model/DeviceInfo.h"
 #include "model/Errors.h"
 #include "model/Prompts.h"
+#include "model/Settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>

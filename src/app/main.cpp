@@ -1,8 +1,8 @@
 #include "app/AppException.h"
 #include "app/QtPrompts.h"
-#include "app/Settings.h"
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
+#include "model/Settings.h"
 
 #include <QPushButton>
 #include <QSocketNotifier>

@@ -1,17 +1,10 @@
 // Moving batches between the meter and the batch list: the list, the readings, new and delete.
 #include "device/Communication.h"
 
-#include "device/SplitParameters.h"
 #include "model/Conversions.h"
 #include "model/Errors.h"
 
 #include <QScopeGuard>
-
-namespace {
-
-const QString TooManyParameters = QStringLiteral("The received message had to many parameters.");
-
-} // namespace
 
 void TdmCommunication::ReadBatches(TBatches &batches)
 {
@@ -24,7 +17,7 @@ void TdmCommunication::ReadBatches(TBatches &batches)
 
     // A reply of another form says nothing of the slots: reading none would pass an unreadable
     // meter off as an empty one.
-    const QStringList count = Query(QStringLiteral("GET MAXNROFB"), 3);
+    const QStringList count = Query(TCommand::GetMaxNrOfB);
     const auto slotCount = TryStrToInt(count[2]);
     if (!slotCount)
         throw Error(QStringLiteral("The data received on GETNROFB was of a illegal format."));
@@ -32,9 +25,7 @@ void TdmCommunication::ReadBatches(TBatches &batches)
     emit OnProgressStart(*slotCount);
 
     for (qint32 i = 0; i < *slotCount; ++i) {
-        const QStringList p = SplitParameters(SendCommand(QStringLiteral("GET BATCH ") + QString::number(i)));
-        if (p.size() != 8)
-            throw Error(TooManyParameters);
+        const QStringList p = Query(TCommand::GetBatch, {QString::number(i)});
         if (StrToInt(p[3]) == 0) {
             const auto id = TryStrToInt(p[2]);
             const auto created = TryStrToInt64(p[5]);
@@ -63,10 +54,10 @@ void TdmCommunication::ReadBatchReadings(TBatch &batch)
     emit OnProgressStart(batch.FReadingCount);
 
     for (qint32 i = 0; i < batch.FReadingCount; ++i) {
-        const QStringList p = SplitParameters(SendCommand(QStringLiteral("GET READING %1 %2").arg(batch.FID).arg(i)));
-        if (p.size() != 10) {
+        const QStringList p = Ask(TCommand::GetReading, {QString::number(batch.FID), QString::number(i)});
+        if (!Fits(TCommand::GetReading, p)) {
             batch.ClearReadings();
-            throw Error(TooManyParameters);
+            WrongCount(TCommand::GetReading);
         }
         if (StrToInt(p[4]) == 0) {
             const auto seconds = static_cast<quint32>(StrToInt64(p[5]));
@@ -79,17 +70,11 @@ void TdmCommunication::ReadBatchReadings(TBatch &batch)
     batch.FReadingsLoaded = true;
 }
 
-QStringList TdmCommunication::QueryOnce(const QString &command, qsizetype count, quint32 timeOut, const QString &hint)
-{
-    // Sent again, such a command would be carried out again: a second batch of the same name, or
-    // a deletion reported as failed because the first one did it. It goes out once and is given
-    // the time all the transmissions would have had.
-    const quint32 previous = FDataLink->TimeOutResponse();
-    FDataLink->SetTimeOutResponse(timeOut);
-    const auto restore = qScopeGuard([this, previous] { FDataLink->SetTimeOutResponse(previous); });
-    return Change(hint + QStringLiteral(" Please read the batches again to see what the Talvo holds."),
-                  [&] { return Parameters(Exchange(command, 1), count); });
-}
+namespace {
+
+const QString ReadBatchesAgain = QStringLiteral(" Please read the batches again to see what the Talvo holds.");
+
+} // namespace
 
 void TdmCommunication::NewBatch(const QString &name, qint32 maxReadings, TDateTime createdAt, qint32 &batchId)
 {
@@ -106,11 +91,10 @@ void TdmCommunication::NewBatch(const QString &name, qint32 maxReadings, TDateTi
     emit OnConnecting();
 
     // The name goes out as it is, blanks included; it is not escaped.
-    const QString command = QStringLiteral("NEW BATCH \"") + name + QStringLiteral("\" ") +
-                            QString::number(DateTimeToDeviceTime(createdAt)) + QLatin1Char(' ') +
-                            QString::number(maxReadings);
-    const QStringList p =
-        QueryOnce(command, 7, Attempts * FNewBatchTimeOut, QStringLiteral("The Talvo may have created the batch."));
+    const QStringList p = Change(QStringLiteral("The Talvo may have created the batch.") + ReadBatchesAgain, [&] {
+        return Query(TCommand::NewBatch,
+                     {name, QString::number(DateTimeToDeviceTime(createdAt)), QString::number(maxReadings)});
+    });
     const qint32 result = StrToInt(p[5]);
     if (result == 2)
         throw Error(QStringLiteral("There are no more places left in the Talvo for batches.\r\n"
@@ -127,9 +111,8 @@ void TdmCommunication::DeleteBatch(qint32 batchId)
     emit OnStatus(QStringLiteral("Deleting batch from Talvo."));
     emit OnProgressEnd();
 
-    const QStringList p =
-        QueryOnce(QStringLiteral("DEL BATCH ") + QString::number(batchId), 4, Attempts * FDataLink->TimeOutResponse(),
-                  QStringLiteral("The Talvo may have deleted the batch."));
+    const QStringList p = Change(QStringLiteral("The Talvo may have deleted the batch.") + ReadBatchesAgain,
+                                 [&] { return Query(TCommand::DelBatch, {QString::number(batchId)}); });
     // On a refusal the meter puts its error code where the batch ID stands otherwise.
     if (StrToInt(p[3]) == -1) {
         if (TryStrToInt(p[2]) == 3)

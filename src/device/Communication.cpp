@@ -17,8 +17,6 @@ constexpr quint32 ResponseTimeOut = 500;
 constexpr int IdentificationTimeOut = 7000;
 // How many response times each transmission of the barrier waits.
 constexpr quint32 BarrierPatience = 7;
-// Questions that change nothing in the meter, one of which is the barrier.
-const char *const BarrierCommands[] = {"GET VERSION", "GET RTC", "GET SERVOLT", "GET MAXNROFB"};
 const QString LinkLostText = QStringLiteral("The connection to the Talvo was lost.");
 const QString OutOfStepText = QStringLiteral("The Talvo is still answering earlier commands.\r\n"
                                              "Please wait a moment and try again.");
@@ -165,14 +163,17 @@ void TdmCommunication::BringInStep(const QString &next)
     // Later ones, or lost ones: a barrier goes out, a question that changes nothing, with words
     // that no owed command and not the next one has. The meter answers in order, so once the
     // barrier's reply is in, nothing owed is left to come.
-    QStringList taken{CommandWords(next)};
+    QStringList taken{CommandKey(next)};
     for (const TOwed &o : std::as_const(FOwed))
-        taken << CommandWords(o.Command);
-    const auto barrier = std::find_if(std::begin(BarrierCommands), std::end(BarrierCommands),
-                                      [&taken](const char *c) { return !taken.contains(QLatin1String(c)); });
-    if (barrier == std::end(BarrierCommands))
+        taken << CommandKey(o.Command);
+    // The barrier is a question that changes nothing and takes no argument.
+    const auto &table = MeterCommands();
+    const auto barrier = std::find_if(table.cbegin(), table.cend(), [&taken](const TCommandSpec &c) {
+        return c.Args.isEmpty() && !c.Changes && !taken.contains(QLatin1String(c.Words));
+    });
+    if (barrier == table.cend())
         throw LinkError(OutOfStepText);
-    const QString command = QLatin1String(*barrier);
+    const QString command = CommandLine(barrier->Id);
 
     // A meter that works through its commands one at a time answers the barrier only after all it
     // owes: the barrier waits seven response times for a reply, and goes on waiting as long as
@@ -302,15 +303,41 @@ QStringList TdmCommunication::Change(const QString &hint, const std::function<QS
     }
 }
 
-QStringList TdmCommunication::Query(const QString &command, qsizetype count)
+QString TdmCommunication::Send(TCommand id, const QStringList &args)
 {
-    return Parameters(SendCommand(command), count);
+    const QString line = CommandLine(id, args);
+    const TCommandSpec &spec = CommandSpec(id);
+    if (spec.TimeOut == TTimeOutClass::Resent)
+        return Exchange(line, Attempts);
+    // Sent again, such a command would be carried out again: a second batch of the same name, or
+    // a deletion reported as failed because the first one did it. It goes out once and is given
+    // the time all the transmissions would have had.
+    const quint32 previous = FDataLink->TimeOutResponse();
+    FDataLink->SetTimeOutResponse(Attempts *
+                                  (spec.TimeOut == TTimeOutClass::OnceNewBatch ? FNewBatchTimeOut : previous));
+    const auto restore = qScopeGuard([this, previous] { FDataLink->SetTimeOutResponse(previous); });
+    return Exchange(line, 1);
 }
 
-QStringList TdmCommunication::Parameters(const QString &reply, qsizetype count)
+QStringList TdmCommunication::Ask(TCommand id, const QStringList &args)
 {
-    const QStringList params = SplitParameters(reply);
-    if (params.size() != count)
-        throw Error(QStringLiteral("The received message contained a parameter error."));
+    return SplitParameters(Send(id, args));
+}
+
+QStringList TdmCommunication::Query(TCommand id, const QStringList &args)
+{
+    const QStringList params = Ask(id, args);
+    if (!Fits(id, params))
+        WrongCount(id);
     return params;
+}
+
+void TdmCommunication::WrongCount(TCommand id)
+{
+    throw Error(QString::fromLatin1(CommandSpec(id).WrongCountText));
+}
+
+bool TdmCommunication::Fits(TCommand id, const QStringList &params)
+{
+    return params.size() == CommandSpec(id).ReplyCount;
 }

@@ -3,6 +3,7 @@
 // meter connection, batch transfer, and the meter's information and settings. Every operation
 // raises Error with the system's message on failure; the link below never raises.
 
+#include "device/CommandTable.h"
 #include "link/MPDataLink.h"
 #include "model/Batches.h"
 #include "model/DeviceInfo.h"
@@ -89,14 +90,17 @@ private:
     // The exchange of a command that changes the meter: when it fails in a way that does not prove
     // the meter left it undone (no reply, a reply of the wrong form), the message adds `hint`.
     QStringList Change(const QString &hint, const std::function<QStringList()> &query);
-    // A command that changes the meter's batch list: sent once, answered within `timeOut` ms.
-    QStringList QueryOnce(const QString &command, qsizetype count, quint32 timeOut, const QString &hint);
     bool Identify();
     void CheckClock();
     void EnsureConnected();
-    // One command whose reply must have exactly `count` parameters.
-    QStringList Query(const QString &command, qsizetype count);
-    static QStringList Parameters(const QString &reply, qsizetype count);
+    // One command of the table, sent and waited for as its time-out class says; the reply.
+    QString Send(TCommand id, const QStringList &args);
+    // The same, the reply split into its parameters, unchecked.
+    QStringList Ask(TCommand id, const QStringList &args = {});
+    // The same, the reply of exactly the number of parameters of its row, else the row's failure.
+    QStringList Query(TCommand id, const QStringList &args = {});
+    static bool Fits(TCommand id, const QStringList &params);
+    [[noreturn]] static void WrongCount(TCommand id);
     QString ReadConfig(int index);
     // "SET CONFIG index value", answered with the index and the value.
     void SetConfig(int index, const QString &value);

@@ -40,7 +40,7 @@ bool TdmCommunication::Identify()
     for (;;) {
         const QDeadlineTimer pace(IdentifyPace, Qt::PreciseTimer);
         try {
-            if (!SendCommand(QStringLiteral("GET VERSION")).isEmpty())
+            if (!Send(TCommand::GetVersion, {}).isEmpty())
                 return true;
         } catch (const std::exception &) {
             // A silent or refusing port; keep asking until the time is up. While the link still
@@ -133,7 +133,7 @@ void TdmCommunication::EnsureConnected()
 
 TDateTime TdmCommunication::GetDeviceTime()
 {
-    const QStringList p = Query(QStringLiteral("GET RTC"), 8);
+    const QStringList p = Query(TCommand::GetRtc);
     const QTime time(StrToInt(p[2]), StrToInt(p[3]), StrToInt(p[4]));
     const QDate date(StrToInt(p[7]), StrToInt(p[6]), StrToInt(p[5]));
     if (!time.isValid() || !date.isValid())
@@ -143,9 +143,9 @@ TDateTime TdmCommunication::GetDeviceTime()
 
 void TdmCommunication::SetDeviceTime(TDateTime value)
 {
-    const QString text = QDateTimeFromDateTime(value).toString(QStringLiteral("HH mm ss dd MM yyyy"));
-    const QString command = QStringLiteral("SET RTC ") + text;
+    const QStringList fields =
+        QDateTimeFromDateTime(value).toString(QStringLiteral("HH mm ss dd MM yyyy")).split(QLatin1Char(' '));
     Change(
         QStringLiteral("The Talvo may have set its clock. Please read its date and time again to see what it holds."),
-        [&] { return Query(command, 9); });
+        [&] { return Query(TCommand::SetRtc, fields); });
 }

@@ -1,7 +1,6 @@
 // The meter's information record, cell constants, measurement settings and password.
 #include "device/Communication.h"
 
-#include "device/SplitParameters.h"
 #include "model/Conversions.h"
 #include "model/Errors.h"
 
@@ -9,8 +8,6 @@
 #include <cmath>
 
 namespace {
-
-const QString ParameterError = QStringLiteral("The received message contained a parameter error.");
 
 const QString SettingInDoubt =
     QStringLiteral("The Talvo may have taken the new value. Please read the settings again to see what it holds.");
@@ -40,7 +37,7 @@ QString FormatConfigVersion(quint16 number)
 
 QString TdmCommunication::ReadConfig(int index)
 {
-    return Query(QStringLiteral("GET CONFIG ") + QString::number(index), 4)[3];
+    return Query(TCommand::GetConfig, {QString::number(index)})[3];
 }
 
 std::unique_ptr<TDeviceInfo> TdmCommunication::ReadDeviceInfo()
@@ -57,21 +54,21 @@ std::unique_ptr<TDeviceInfo> TdmCommunication::ReadDeviceInfo()
     auto step = [this] { emit OnProgress(1); };
     // An optional value: its parameter 3 when the reply has four parameters.
     auto optional = [this](int index) -> std::optional<QString> {
-        const QStringList p = SplitParameters(SendCommand(QStringLiteral("GET CONFIG ") + QString::number(index)));
-        if (p.size() != 4)
+        const QStringList p = Ask(TCommand::GetConfig, {QString::number(index)});
+        if (!Fits(TCommand::GetConfig, p))
             return std::nullopt;
         return p[3];
     };
 
-    info->SetSoftwareVersion(Query(QStringLiteral("GET VERSION"), 4)[3]);
+    info->SetSoftwareVersion(Query(TCommand::GetVersion)[3]);
     step();
-    info->SerialNumber = ReadConfig(16);
+    info->SerialNumber = ReadConfig(Setting::SerialNumber);
     step();
-    info->SetConfigVersion(FormatConfigVersion(static_cast<quint16>(StrToInt(ReadConfig(0)))));
+    info->SetConfigVersion(FormatConfigVersion(static_cast<quint16>(StrToInt(ReadConfig(Setting::ConfigVersion)))));
     step();
-    info->ServiceDate = DeviceTimeToDateTime(static_cast<quint32>(StrToInt(ReadConfig(17))));
+    info->ServiceDate = DeviceTimeToDateTime(static_cast<quint32>(StrToInt(ReadConfig(Setting::ServiceDate))));
     step();
-    info->ServoLifeTime = static_cast<quint16>(StrToInt(Query(QStringLiteral("GET SERVOLT"), 3)[2]));
+    info->ServoLifeTime = static_cast<quint16>(StrToInt(Query(TCommand::GetServolt)[2]));
     step();
     info->G25 = GetG25();
     step();
@@ -86,19 +83,21 @@ std::unique_ptr<TDeviceInfo> TdmCommunication::ReadDeviceInfo()
         info->HasBresleOffset = true;
         step();
     }
-    if (const auto total = optional(25))
+    if (const auto total = optional(Setting::NrOfReadingsTaken))
         StrToInt64(*total); // a total that is not a number fails the read
     step();
-    info->ReadingsSinceLastService = static_cast<quint16>(StrToInt(optional(26).value_or(QStringLiteral("0"))));
+    info->ReadingsSinceLastService =
+        static_cast<quint16>(StrToInt(optional(Setting::ReadingsSinceLastService).value_or(QStringLiteral("0"))));
     step();
-    info->ReadingsSinceLastVal = static_cast<quint16>(StrToInt(optional(27).value_or(QStringLiteral("0"))));
+    info->ReadingsSinceLastVal =
+        static_cast<quint16>(StrToInt(optional(Setting::ReadingsSinceLastVal).value_or(QStringLiteral("0"))));
     step();
-    const auto validation = optional(28);
+    const auto validation = optional(Setting::ValidationDate);
     info->ValidationDate = validation ? DeviceTimeToDateTime(static_cast<quint32>(StrToInt(*validation))) : DeviceEpoch;
     step();
-    info->GClean = static_cast<float>(ParseDeviceFloat(ReadConfig(19)));
+    info->GClean = static_cast<float>(ParseDeviceFloat(ReadConfig(Setting::GClean)));
     step();
-    info->NrOfReadingsTaken = optional(25).value_or(QStringLiteral("Unknown"));
+    info->NrOfReadingsTaken = optional(Setting::NrOfReadingsTaken).value_or(QStringLiteral("Unknown"));
     step();
     info->Valid = true;
     return info;
@@ -115,13 +114,13 @@ TCellConstants TdmCommunication::ReadCellConstants()
     emit OnProgressEnd();
     TCellConstants values{};
     emit OnProgressStart(static_cast<int>(values.size()));
-    values[TCellConstants::KpropFactory] = static_cast<float>(ParseDeviceFloat(ReadConfig(22)));
+    values[TCellConstants::KpropFactory] = static_cast<float>(ParseDeviceFloat(ReadConfig(Setting::KpropFactory)));
     emit OnProgress(1);
-    values[TCellConstants::KpropMeter] = static_cast<float>(ParseDeviceFloat(ReadConfig(18)));
+    values[TCellConstants::KpropMeter] = static_cast<float>(ParseDeviceFloat(ReadConfig(Setting::KpropMeter)));
     emit OnProgress(1);
     for (int row = 0; row < TCellConstants::Rows; ++row) {
         for (int column = 0; column < TCellConstants::Columns; ++column) {
-            const QStringList p = Query(QStringLiteral("GET C %1 %2").arg(row).arg(column), 5);
+            const QStringList p = Query(TCommand::GetC, {QString::number(row), QString::number(column)});
             values[TCellConstants::Cell(row, column)] = static_cast<float>(ParseDeviceFloat(p[4]));
             emit OnProgress(1);
         }
@@ -131,80 +130,80 @@ TCellConstants TdmCommunication::ReadCellConstants()
 
 double TdmCommunication::GetG25()
 {
-    return ParseDeviceFloat(ReadConfig(10));
+    return ParseDeviceFloat(ReadConfig(Setting::G25));
 }
 
 void TdmCommunication::SetConfig(int index, const QString &value)
 {
-    Change(SettingInDoubt, [&] { return Query(QStringLiteral("SET CONFIG %1 ").arg(index) + value, 4); });
+    Change(SettingInDoubt, [&] { return Query(TCommand::SetConfig, {QString::number(index), value}); });
 }
 
 QStringList TdmCommunication::SetConfigOrErr1(int index, const QString &value)
 {
     return Change(SettingInDoubt, [&] {
-        const QStringList p = SplitParameters(SendCommand(QStringLiteral("SET CONFIG %1 ").arg(index) + value));
-        if (p.size() != 4 && !IsErr1(p))
-            throw Error(ParameterError);
+        const QStringList p = Ask(TCommand::SetConfig, {QString::number(index), value});
+        if (!Fits(TCommand::SetConfig, p) && !IsErr1(p))
+            WrongCount(TCommand::SetConfig);
         return p;
     });
 }
 
 void TdmCommunication::SetG25(double value)
 {
-    SetConfig(10, FormatDeviceFloat(value));
+    SetConfig(Setting::G25, FormatDeviceFloat(value));
 }
 
 double TdmCommunication::GetAlpha()
 {
-    return ParseDeviceFloat(ReadConfig(9)) * 100;
+    return ParseDeviceFloat(ReadConfig(Setting::Alpha)) * 100;
 }
 
 void TdmCommunication::SetAlpha(double value)
 {
-    SetConfig(9, FormatDeviceFloat(value / 100));
+    SetConfig(Setting::Alpha, FormatDeviceFloat(value / 100));
 }
 
 double TdmCommunication::GetBresleOffset()
 {
-    return ParseDeviceFloat(ReadConfig(30));
+    return ParseDeviceFloat(ReadConfig(Setting::BresleOffset));
 }
 
 quint8 TdmCommunication::GetDeionizedWater()
 {
-    const QStringList p = SplitParameters(SendCommand(QStringLiteral("GET CONFIG 29")));
-    if (p.size() == 4)
+    const QStringList p = Ask(TCommand::GetConfig, {QString::number(Setting::DeionizedWater)});
+    if (Fits(TCommand::GetConfig, p))
         return static_cast<quint8>(StrToInt(p[3]));
     if (IsErr1(p))
         return FDeionizedWater;
-    throw Error(ParameterError);
+    WrongCount(TCommand::GetConfig);
 }
 
 void TdmCommunication::SetDeionizedWater(quint8 value)
 {
-    if (IsErr1(SetConfigOrErr1(29, QString::number(value))))
+    if (IsErr1(SetConfigOrErr1(Setting::DeionizedWater, QString::number(value))))
         FDeionizedWater = value;
 }
 
 double TdmCommunication::GetAutoTempComp()
 {
-    const QStringList p = SplitParameters(SendCommand(QStringLiteral("GET CONFIG 24")));
-    if (p.size() == 4)
+    const QStringList p = Ask(TCommand::GetConfig, {QString::number(Setting::AutoTempComp)});
+    if (Fits(TCommand::GetConfig, p))
         return StrToInt(p[3]) / 1000.0;
     if (IsErr1(p))
         return FAutoTempComp;
-    throw Error(ParameterError);
+    WrongCount(TCommand::GetConfig);
 }
 
 void TdmCommunication::SetAutoTempComp(double value)
 {
-    if (IsErr1(SetConfigOrErr1(24, QString::number(RoundHalfEven(value * 1000)))))
+    if (IsErr1(SetConfigOrErr1(Setting::AutoTempComp, QString::number(RoundHalfEven(value * 1000)))))
         FAutoTempComp = value;
 }
 
 QString TdmCommunication::GetPassword()
 {
     QString password;
-    for (int n = 12; n <= 15; ++n)
+    for (int n = Setting::PasswordFirst; n <= Setting::PasswordLast; ++n)
         password += ReadConfig(n);
     return password;
 }
@@ -214,9 +213,11 @@ bool TdmCommunication::SetPassword(const QString &text)
     for (int i = 0; i < 4; ++i)
         if (i >= text.size() || text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
             throw Error(QStringLiteral("The new password is invalid."));
-    for (int n = 12; n <= 15; ++n)
+    for (int n = Setting::PasswordFirst; n <= Setting::PasswordLast; ++n)
         Change(QStringLiteral("The Talvo may have taken the new password or part of it. Please read the password "
                               "again to see what it holds."),
-               [&] { return Query(QStringLiteral("SET CONFIG %1 ").arg(n) + text.at(n - 12), 4); });
+               [&] {
+                   return Query(TCommand::SetConfig, {QString::number(n), text.at(n - Setting::PasswordFirst)});
+               });
     return true;
 }

@@ -1,6 +1,9 @@
 #include "device/ReplyMatch.h"
 
+#include "device/CommandTable.h"
 #include "device/SplitParameters.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -32,7 +35,7 @@ bool IsRefusal(const QString &reply)
            (Same(r[0], QStringLiteral("ERR")) || Same(text, QStringLiteral("P?")) || Same(text, QStringLiteral("C?")));
 }
 
-QString CommandWords(const QString &command)
+QString CommandKey(const QString &command)
 {
     return SplitParameters(command).mid(0, 2).join(QLatin1Char(' ')).toUpper();
 }
@@ -49,14 +52,9 @@ bool ReplyAnswers(const QString &command, const QString &reply)
     for (qsizetype i = 0; i < qMin<qsizetype>(2, c.size()); ++i)
         if (r.size() <= i || !Same(r[i], c[i]))
             return false;
-    if (c.size() < 2)
+    const TCommandSpec *spec = FindCommand(command);
+    if (!spec)
         return true;
-    const QString words = c[0].toUpper() + QLatin1Char(' ') + c[1].toUpper();
-    if (words == QLatin1String("GET CONFIG"))
-        return Echoes(c, 2, r, 2);
-    if (words == QLatin1String("GET READING"))
-        return Echoes(c, 3, r, 3);
-    if (words == QLatin1String("GET C"))
-        return Echoes(c, 2, r, 2) && Echoes(c, 3, r, 3);
-    return true;
+    return std::all_of(spec->Echoed.cbegin(), spec->Echoed.cend(),
+                       [&](qsizetype arg) { return Echoes(c, 2 + arg, r, 2 + arg); });
 }

@@ -1,7 +1,7 @@
 // Where the settings file lives: beside the executable when its folder is writable, otherwise in
 // the user's configuration folder, with the documents folder as the default of both paths.
-#include "app/Settings.h"
 #include "model/Errors.h"
+#include "model/Settings.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -1,9 +1,9 @@
 // The shell around the windows: the settings file, the last-resort failure box, the about box.
 #include "app/AppException.h"
 #include "app/QtPrompts.h"
-#include "app/Settings.h"
 #include "app/frmAbout.h"
 #include "model/Errors.h"
+#include "model/Settings.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QFile>

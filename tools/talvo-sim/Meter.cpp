@@ -10,6 +10,34 @@ namespace {
 
 const QString Refused = QStringLiteral("P?");
 const QString Unknown = QStringLiteral("C?");
+// A setting this meter does not keep.
+const QString Err1 = QStringLiteral("ERR 1");
+
+// A reply repeats the command's words.
+QString Reply(TCommand id, const QString &rest)
+{
+    return QLatin1String(CommandSpec(id).Words) + QLatin1Char(' ') + rest;
+}
+
+// Whether a setting of this form takes the value.
+bool Takes(TSettingForm form, const QString &value)
+{
+    bool ok = false;
+    switch (form) {
+    case TSettingForm::Digit:
+        return value.size() == 1 && value.at(0).isDigit();
+    case TSettingForm::Integer:
+        value.toInt(&ok);
+        return ok;
+    case TSettingForm::Number: {
+        const double number = value.toDouble(&ok);
+        return ok && std::isfinite(number);
+    }
+    case TSettingForm::Text:
+        return true;
+    }
+    return false;
+}
 
 std::optional<qint64> Number(const QString &text)
 {
@@ -33,30 +61,6 @@ QString AsParameter(const QString &text)
 }
 
 } // namespace
-
-QStringList CommandWords(const QString &command)
-{
-    QStringList words;
-    QString word;
-    bool quoted = false, inWord = false;
-    for (QChar c : command) {
-        if (c == QLatin1Char('"')) {
-            quoted = !quoted;
-            inWord = true;
-        } else if (c == QLatin1Char(' ') && !quoted) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-    return words;
-}
 
 Meter::Meter(MeterState state, MeterOptions options)
     : FState(std::move(state))
@@ -87,44 +91,53 @@ SimBatch *Meter::FindBatch(int id)
 
 QString Meter::Handle(const QString &command)
 {
+    const TCommandSpec *spec = FindCommand(command);
     const QStringList w = CommandWords(command);
-    if (w.size() < 2)
+    // The meter knows its words in upper case only.
+    if (!spec || w[0] + QLatin1Char(' ') + w[1] != QLatin1String(spec->Words))
         return Unknown;
-    const QString words = w[0] + QLatin1Char(' ') + w[1];
-    const QStringList args = w.mid(2);
-    if (words == QLatin1String("GET VERSION") && args.isEmpty())
-        return QStringLiteral("GET VERSION Talvo ") + FState.Firmware;
-    if (words == QLatin1String("GET RTC") && args.isEmpty())
-        return QStringLiteral("GET RTC ") +
-               Clock().addSecs(FState.ClockOffset).toString(QStringLiteral("HH mm ss dd MM yyyy"));
-    if (words == QLatin1String("SET RTC"))
+    const auto parsed = ParseArguments(*spec, command);
+    if (!parsed)
+        return Refused;
+    const QStringList &args = *parsed;
+    switch (spec->Id) {
+    case TCommand::GetVersion:
+        return Reply(TCommand::GetVersion, QStringLiteral("Talvo ") + FState.Firmware);
+    case TCommand::GetRtc:
+        return Reply(TCommand::GetRtc,
+                     Clock().addSecs(FState.ClockOffset).toString(QStringLiteral("HH mm ss dd MM yyyy")));
+    case TCommand::GetServolt:
+        return Reply(TCommand::GetServolt, QString::number(FState.ServoSeconds));
+    case TCommand::GetMaxNrOfB:
+        return Reply(TCommand::GetMaxNrOfB, QString::number(FState.Slots.size()));
+    case TCommand::SetRtc:
         return SetRtc(args);
-    if (words == QLatin1String("GET MAXNROFB") && args.isEmpty())
-        return QStringLiteral("GET MAXNROFB %1").arg(FState.Slots.size());
-    if (words == QLatin1String("GET BATCH"))
+    case TCommand::GetBatch:
         return GetBatch(args);
-    if (words == QLatin1String("GET READING"))
+    case TCommand::GetReading:
         return GetReading(args);
-    if (words == QLatin1String("NEW BATCH"))
+    case TCommand::NewBatch:
         return NewBatch(command);
-    if (words == QLatin1String("DEL BATCH"))
+    case TCommand::DelBatch:
         return DelBatch(args);
-    if (words == QLatin1String("GET CONFIG"))
+    case TCommand::GetConfig:
         return GetConfig(args);
-    if (words == QLatin1String("SET CONFIG"))
+    case TCommand::SetConfig:
         return SetConfig(args);
-    if (words == QLatin1String("GET SERVOLT") && args.isEmpty())
-        return QStringLiteral("GET SERVOLT %1").arg(FState.ServoSeconds);
-    if (words == QLatin1String("GET C") && args.size() == 2) {
-        const auto row = Number(args[0]), col = Number(args[1]);
-        if (!row || !col || *row < 0 || *row > 5 || *col < 0 || *col > 3)
-            return Refused;
-        return QStringLiteral("GET C %1 %2 %3")
-            .arg(*row)
-            .arg(*col)
-            .arg(static_cast<double>(FState.Cells[*row][*col]), 0, 'g', 7);
+    case TCommand::GetC:
+        return GetC(args);
     }
     return Unknown;
+}
+
+QString Meter::GetC(const QStringList &args)
+{
+    const auto row = Number(args[0]), col = Number(args[1]);
+    if (!row || !col || *row < 0 || *row > 5 || *col < 0 || *col > 3)
+        return Refused;
+    return Reply(
+        TCommand::GetC,
+        QStringLiteral("%1 %2 %3").arg(*row).arg(*col).arg(static_cast<double>(FState.Cells[*row][*col]), 0, 'g', 7));
 }
 
 QString Meter::SetRtc(const QStringList &args)
@@ -146,7 +159,7 @@ QString Meter::SetRtc(const QStringList &args)
     if (!t.isValid())
         return Refused;
     FState.ClockOffset = Clock().secsTo(t);
-    return QStringLiteral("SET RTC ") + args.join(QLatin1Char(' ')) + QStringLiteral(" 0");
+    return Reply(TCommand::SetRtc, args.join(QLatin1Char(' ')) + QStringLiteral(" 0"));
 }
 
 QString Meter::GetBatch(const QStringList &args)
@@ -156,13 +169,13 @@ QString Meter::GetBatch(const QStringList &args)
         return Refused;
     const auto &b = FState.Slots[*slot];
     if (!b)
-        return QStringLiteral("GET BATCH 0 1 \"\" 0 0 0");
-    return QStringLiteral("GET BATCH %1 0 %2 %3 %4 %5")
-        .arg(b->Id)
-        .arg(Quoted(b->Name))
-        .arg(b->Created)
-        .arg(b->Max)
-        .arg(b->Readings.size());
+        return Reply(TCommand::GetBatch, QStringLiteral("0 1 \"\" 0 0 0"));
+    return Reply(TCommand::GetBatch, QStringLiteral("%1 0 %2 %3 %4 %5")
+                                         .arg(b->Id)
+                                         .arg(Quoted(b->Name))
+                                         .arg(b->Created)
+                                         .arg(b->Max)
+                                         .arg(b->Readings.size()));
 }
 
 QString Meter::GetReading(const QStringList &args)
@@ -180,15 +193,15 @@ QString Meter::GetReading(const QStringList &args)
                                 : std::find_if(FState.Slots.begin(), FState.Slots.end(), [b](const auto &s) {
                                       return s && &*s == b;
                                   }) - FState.Slots.begin();
-    return QStringLiteral("GET READING %1 %2 %3 %4 %5 %6 %7 %8")
-        .arg(field)
-        .arg(*index)
-        .arg(r.Status)
-        .arg(r.Time)
-        .arg(r.Conductivity)
-        .arg(r.TemperatureTenths)
-        .arg(r.Flag)
-        .arg(r.Fahrenheit);
+    return Reply(TCommand::GetReading, QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                                           .arg(field)
+                                           .arg(*index)
+                                           .arg(r.Status)
+                                           .arg(r.Time)
+                                           .arg(r.Conductivity)
+                                           .arg(r.TemperatureTenths)
+                                           .arg(r.Flag)
+                                           .arg(r.Fahrenheit));
 }
 
 QString Meter::NewBatch(const QString &command)
@@ -200,7 +213,8 @@ QString Meter::NewBatch(const QString &command)
         m.captured(2).toUInt(&secondsFit); // meter seconds are 32 bits wide
     if (!secondsFit || m.captured(1).size() > 12 || m.captured(3).toInt() > 100)
         return Refused;
-    const QString echo = QStringLiteral("NEW BATCH %1 %2 %3 ").arg(Quoted(m.captured(1)), m.captured(2), m.captured(3));
+    const QString echo =
+        Reply(TCommand::NewBatch, QStringLiteral("%1 %2 %3 ").arg(Quoted(m.captured(1)), m.captured(2), m.captured(3)));
     const auto free = std::find_if(FState.Slots.begin(), FState.Slots.end(), [](const auto &s) { return !s; });
     if (free == FState.Slots.end())
         return echo + QStringLiteral("2 0");
@@ -223,14 +237,14 @@ QString Meter::DelBatch(const QStringList &args)
         return Refused;
     // A refusal carries the meter's error code where the batch ID stands otherwise; 3: not found.
     if (FOptions.DelError != 0)
-        return QStringLiteral("DEL BATCH %1 -1").arg(FOptions.DelError);
+        return Reply(TCommand::DelBatch, QStringLiteral("%1 -1").arg(FOptions.DelError));
     for (auto &slot : FState.Slots) {
         if (slot && slot->Id == *id) {
             slot.reset();
-            return QStringLiteral("DEL BATCH %1 0").arg(*id);
+            return Reply(TCommand::DelBatch, QStringLiteral("%1 0").arg(*id));
         }
     }
-    return QStringLiteral("DEL BATCH 3 -1");
+    return Reply(TCommand::DelBatch, QStringLiteral("3 -1"));
 }
 
 QString Meter::GetConfig(const QStringList &args)
@@ -238,14 +252,15 @@ QString Meter::GetConfig(const QStringList &args)
     const auto index = args.size() == 1 ? Number(args[0]) : std::nullopt;
     if (!index)
         return Refused;
-    if (FOptions.Err1 && (*index == 24 || *index == 29))
-        return QStringLiteral("ERR 1");
-    if (*index == 30 && !NewerFirmware())
+    const TSettingSpec *setting = FindSetting(static_cast<int>(*index));
+    if (FOptions.Err1 && setting && setting->Err1)
+        return Err1;
+    if (setting && setting->NewerFirmware && !NewerFirmware())
         return Refused;
     const auto it = FState.Config.find(static_cast<int>(*index));
     if (it == FState.Config.end())
         return Refused;
-    return QStringLiteral("GET CONFIG %1 %2").arg(*index).arg(AsParameter(it.value()));
+    return Reply(TCommand::GetConfig, QStringLiteral("%1 %2").arg(*index).arg(AsParameter(it.value())));
 }
 
 QString Meter::SetConfig(const QStringList &args)
@@ -256,19 +271,11 @@ QString Meter::SetConfig(const QStringList &args)
     if (!index || !FState.Config.contains(static_cast<int>(*index)))
         return Refused;
     const QString &value = args[1];
-    bool ok = false;
-    if (*index >= 12 && *index <= 15) {
-        ok = value.size() == 1 && value.at(0).isDigit();
-    } else if (*index == 24 || *index == 29) {
-        if (FOptions.Err1)
-            return QStringLiteral("ERR 1");
-        value.toInt(&ok);
-    } else {
-        const double number = value.toDouble(&ok);
-        ok = ok && std::isfinite(number);
-    }
-    if (!ok)
+    const TSettingSpec *setting = FindSetting(static_cast<int>(*index));
+    if (FOptions.Err1 && setting && setting->Err1)
+        return Err1;
+    if (!Takes(setting ? setting->Form : TSettingForm::Number, value))
         return Refused;
     FState.Config[static_cast<int>(*index)] = value;
-    return QStringLiteral("SET CONFIG %1 %2").arg(*index).arg(value);
+    return Reply(TCommand::SetConfig, QStringLiteral("%1 %2").arg(*index).arg(value));
 }

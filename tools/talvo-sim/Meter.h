@@ -1,8 +1,10 @@
 #pragma once
 // The meter's command language, seen from the meter: one command text in, one reply text out,
-// with the state changed as the command says. No line, no timing: those are the server's.
+// with the state changed as the command says. Commands are parsed by the application's own table
+// of the language; what the meter does with them is its own. No line, no timing: those are the server's.
 
 #include "MeterState.h"
+#include "device/CommandTable.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,6 +32,7 @@ private:
     QString NewBatch(const QString &command);
     QString DelBatch(const QStringList &args);
     QString GetConfig(const QStringList &args);
+    QString GetC(const QStringList &args);
     QString SetConfig(const QStringList &args);
     QString SetRtc(const QStringList &args);
     bool NewerFirmware() const;
@@ -38,6 +41,3 @@ private:
     MeterState FState;
     MeterOptions FOptions;
 };
-
-// Words separated by blanks; a double-quoted text is one word, without its quotes.
-QStringList CommandWords(const QString &command);

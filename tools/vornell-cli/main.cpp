@@ -2,9 +2,9 @@
 #include "CliPrompts.h"
 #include "CliStatus.h"
 #include "Commands.h"
-#include "app/Settings.h"
 #include "device/Communication.h"
 #include "model/Errors.h"
+#include "model/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

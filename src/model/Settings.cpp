@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 #include "model/Conversions.h"
 #include "model/Errors.h"

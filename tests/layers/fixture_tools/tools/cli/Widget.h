@@ -1,0 +1,3 @@
+// A tool that would draw a widget.
+#include <QLabel>
+#include <QString>
