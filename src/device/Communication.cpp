@@ -223,7 +223,7 @@ QString TdmCommunication::SendCommand(const QString &command)
     return Exchange(command, Attempts);
 }
 
-QString TdmCommunication::Exchange(const QString &command, int transmissions)
+QString TdmCommunication::Exchange(const QString &command, int transmissions, quint32 timeOut)
 {
     // The wait below runs other events; a second command started from one of them would take
     // this command's reply. It is refused instead.
@@ -233,12 +233,17 @@ QString TdmCommunication::Exchange(const QString &command, int transmissions)
     const auto done = qScopeGuard([this] { FInExchange = false; });
     FSent = 0;
     FRefused = false;
+    // The line is brought in step with the usual response time; a longer one is this command's own.
     BringInStep(command);
     FSent = 0;
-    return Transmit(command, transmissions);
+    const quint32 previous = FDataLink->TimeOutResponse();
+    if (timeOut != 0)
+        FDataLink->SetTimeOutResponse(timeOut);
+    const auto restore = qScopeGuard([this, previous] { FDataLink->SetTimeOutResponse(previous); });
+    return Transmit(command, transmissions, BarrierPatience * previous);
 }
 
-QString TdmCommunication::Transmit(const QString &command, int transmissions)
+QString TdmCommunication::Transmit(const QString &command, int transmissions, quint32 owedFor)
 {
     FCommand = command;
     FDataLink->SetResponseFilter([command](const QString &reply) { return ReplyAnswers(command, reply); });
@@ -262,7 +267,7 @@ QString TdmCommunication::Transmit(const QString &command, int transmissions)
         if (!waiting && FDataLink->Busy()) {
             FOwed.append({command, false});
             ++FSent;
-            FOwedUntil = QDeadlineTimer(BarrierPatience * FDataLink->TimeOutResponse(), Qt::PreciseTimer);
+            FOwedUntil = QDeadlineTimer(owedFor, Qt::PreciseTimer);
         }
         WaitUntil([this] { return FErrorReported || FResponseReceived || FConnectTimedOut; });
         if (FLinkLost)
@@ -312,11 +317,9 @@ QString TdmCommunication::Send(TCommand id, const QStringList &args)
     // Sent again, such a command would be carried out again: a second batch of the same name, or
     // a deletion reported as failed because the first one did it. It goes out once and is given
     // the time all the transmissions would have had.
-    const quint32 previous = FDataLink->TimeOutResponse();
-    FDataLink->SetTimeOutResponse(Attempts *
-                                  (spec.TimeOut == TTimeOutClass::OnceNewBatch ? FNewBatchTimeOut : previous));
-    const auto restore = qScopeGuard([this, previous] { FDataLink->SetTimeOutResponse(previous); });
-    return Exchange(line, 1);
+    return Exchange(
+        line, 1,
+        Attempts * (spec.TimeOut == TTimeOutClass::OnceNewBatch ? FNewBatchTimeOut : FDataLink->TimeOutResponse()));
 }
 
 QStringList TdmCommunication::Ask(TCommand id, const QStringList &args)

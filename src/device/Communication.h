@@ -83,10 +83,11 @@ private:
     // Makes sure no reply the meter still owes can be taken for the answer to `next`.
     void BringInStep(const QString &next);
     // The exchange of SendCommand, with at most `transmissions` transmissions, once the line is in
-    // step.
-    QString Exchange(const QString &command, int transmissions);
-    // The transmissions of one command, to its first reply.
-    QString Transmit(const QString &command, int transmissions);
+    // step; `timeOut`, when not 0, is this command's response time.
+    QString Exchange(const QString &command, int transmissions, quint32 timeOut = 0);
+    // The transmissions of one command, to its first reply; a reply still owed after it is waited
+    // for `owedFor` ms after the last transmission before the next command.
+    QString Transmit(const QString &command, int transmissions, quint32 owedFor);
     // The exchange of a command that changes the meter: when it fails in a way that does not prove
     // the meter left it undone (no reply, a reply of the wrong form), the message adds `hint`.
     QStringList Change(const QString &hint, const std::function<QStringList()> &query);

@@ -66,6 +66,7 @@ private slots:
     void newBatchCommandAndResults_data();
     void newBatchCommandAndResults();
     void newBatchRestoresTimeOut();
+    void newBatchBringsTheLineInStepAtTheUsualPace();
     void batchListCommandsGoOutOnce_data();
     void batchListCommandsGoOutOnce();
     void deleteBatchResults_data();
@@ -247,6 +248,32 @@ void TestTransfer::newBatchRestoresTimeOut()
     QCOMPARE(during, QList<quint32>{30000u}); // the three transmissions' time, for one
     QCOMPARE(r.comm.DataLink().TimeOutResponse(), 40u);
     QCOMPARE(events, (QStringList{"connected", "clear"}));
+}
+
+void TestTransfer::newBatchBringsTheLineInStepAtTheUsualPace()
+{
+    // The line owes "GET BATCH 0" three replies, and nothing more comes. The barrier before
+    // "NEW BATCH" waits as any command would, not the ten seconds that only "NEW BATCH" is given;
+    // "NEW BATCH" itself is not sent into a line out of step.
+    Rig r;
+    r.comm.SetNewBatchTimeOut(2000);
+    QList<std::pair<QString, quint32>> sent;
+    r.meter.Reply = [&](const QString &c) {
+        sent.append({c, r.comm.DataLink().TimeOutResponse()});
+        return QString();
+    };
+    QCOMPARE(Raised([&] { r.comm.SendCommand(QStringLiteral("GET BATCH 0")); }),
+             QStringLiteral("Data Link layer time out"));
+    sent.clear();
+    qint32 id = 0;
+    QCOMPARE(Raised([&] { r.comm.NewBatch(QStringLiteral("x"), 5, Now(), id); }),
+             QStringLiteral("Data Link layer time out"));
+    QCOMPARE(sent.size(), 3);
+    for (const auto &[command, timeOut] : sent) {
+        QCOMPARE(command, QStringLiteral("GET VERSION"));
+        QCOMPARE(timeOut, 7 * 50u);
+    }
+    QCOMPARE(r.comm.DataLink().TimeOutResponse(), 50u);
 }
 
 void TestTransfer::batchListCommandsGoOutOnce_data()
